@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test: the normal build, the build with
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short bounded run of the fuzz targets.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+werror=()
+if [ "${CI:-}" = "true" ]; then werror=(-DTARSEN_WERROR=ON); fi
+
+for preset in dev asan; do
+    echo "== $preset build"
+    cmake --preset "$preset" "${werror[@]}" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+    echo "== $preset tests"
+    ctest --preset "$preset" -j "$jobs"
+done
+
+if [ -d fuzz ]; then
+    echo "== fuzz targets (bounded run)"
+    cmake --preset fuzz >/dev/null
+    cmake --build --preset fuzz -j "$jobs"
+    for f in build/fuzz/fuzz/fuzz_*; do
+        [ -x "$f" ] || continue
+        corpus="fuzz/corpus/$(basename "$f")"
+        mkdir -p build/fuzz/work
+        "$f" -max_total_time=20 -max_len=65536 -rss_limit_mb=1024 \
+             -artifact_prefix=build/fuzz/work/ $( [ -d "$corpus" ] && echo "$corpus" )
+    done
+fi
+echo "All tests passed."
