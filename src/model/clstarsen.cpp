@@ -5,6 +5,7 @@
 #include "materials/clsmaterialproperties.h"
 
 #include <cmath>
+#include <limits>
 
 namespace tarsen {
 
@@ -15,20 +16,34 @@ constexpr double kPointPi = 3.14159; // the point test's own value of pi
 std::int32_t clsTarsen::DefaultMaterialColor(int index)
 {
     switch (index) {
-    case -1: return RGB(255, 0, 0);
-    case 0: return RGB(250, 250, 250);
-    case 1: return RGB(200, 0, 200);
-    case 2: return RGB(170, 226, 219);
-    case 3: return RGB(195, 252, 144);
-    case 4: return RGB(128, 128, 128);
-    case 5: return RGB(250, 248, 141);
-    case 6: return RGB(134, 153, 171);
-    case 7: return RGB(184, 176, 136);
-    case 8: return RGB(100, 100, 250);
-    case 9: return RGB(150, 150, 150);
-    case 11: return RGB(232, 184, 128);
-    case 18: return RGB(255, 255, 204);
-    default: return RGB(0, 0, 0);
+    case -1:
+        return RGB(255, 0, 0);
+    case 0:
+        return RGB(250, 250, 250);
+    case 1:
+        return RGB(200, 0, 200);
+    case 2:
+        return RGB(170, 226, 219);
+    case 3:
+        return RGB(195, 252, 144);
+    case 4:
+        return RGB(128, 128, 128);
+    case 5:
+        return RGB(250, 248, 141);
+    case 6:
+        return RGB(134, 153, 171);
+    case 7:
+        return RGB(184, 176, 136);
+    case 8:
+        return RGB(100, 100, 250);
+    case 9:
+        return RGB(150, 150, 150);
+    case 11:
+        return RGB(232, 184, 128);
+    case 18:
+        return RGB(255, 255, 204);
+    default:
+        return RGB(0, 0, 0);
     }
 }
 
@@ -79,6 +94,10 @@ void clsTarsen::ThermocouplePosition(int i, int j, float value)
 
 bool clsTarsen::CreateCellPart(int PartIndex, const std::string& Name)
 {
+    // Only the assembly's own slots may be included: an included "no part" entry or slot 31
+    // would be scanned by some queries and neither drawn nor saved.
+    if (PartIndex < 0 || PartIndex > 30)
+        return false;
     clsAssemblyPart& p = CellPart(PartIndex);
     if (p.Include)
         return false;
@@ -129,12 +148,12 @@ std::int16_t clsTarsen::CellPartAtPoint(float r, float z, float rmax, float zmax
         const clsAssemblyPart& p = CellPart(i);
         if (!p.Include)
             continue;
-        const float dr = static_cast<float>(
-            (double(az) - double(p.MinHeight())) *
-            std::tan((double(p.TaperAngle()) - 90.0) * kPointPi / 180.0));
-        const float dz = static_cast<float>(
-            (double(ar) - double(p.InnerRadius())) *
-            std::tan((double(p.FlareAngle()) - 90.0) * kPointPi / 180.0));
+        const float dr =
+            static_cast<float>((double(az) - double(p.MinHeight())) *
+                               std::tan((double(p.TaperAngle()) - 90.0) * kPointPi / 180.0));
+        const float dz =
+            static_cast<float>((double(ar) - double(p.InnerRadius())) *
+                               std::tan((double(p.FlareAngle()) - 90.0) * kPointPi / 180.0));
         const float rTop = static_cast<float>(double(p.OuterRadius()) + double(dr));
         const float zTop = static_cast<float>(double(p.MaxHeight()) + double(dz));
         if (p.InnerRadius() < ar && ar <= rTop && p.MinHeight() < az && az <= zTop) {
@@ -153,12 +172,17 @@ float clsTarsen::CurrentDensityAtPoint(float r, float z, float rmax, float zmax,
     const clsAssemblyPart& p = CellPart(CellPartAtPoint(r, z, rmax, zmax, mat));
     double divisor = 0.0;
     switch (p.HeatingType) {
-    case kRadialHeating: divisor = p.RadialArea(r); break;
-    case kAxialHeating: divisor = p.AxialArea(); break;
+    case kRadialHeating:
+        divisor = p.RadialArea(r);
+        break;
+    case kAxialHeating:
+        divisor = p.AxialArea();
+        break;
     case kFlatPlateHeating:
         divisor = 2.0 * double(p.Length()) * double(p.OuterRadius());
         break;
-    default: return 0.0f;
+    default:
+        return 0.0f;
     }
     if (divisor == 0.0)
         return 0.0f;
@@ -182,7 +206,10 @@ void clsTarsen::MoveToBack(std::int16_t& PartIndex)
 {
     if (PartIndex < 0 || PartIndex > 30)
         return;
-    const int h = HighestIncludedPart();
+    // The moved part must stay among the saved parts 0 ... 30, even when slot 31 is included.
+    int h = HighestIncludedPart();
+    if (h > 30)
+        h = 30;
     if (PartIndex >= h)
         return;
     auto kept = std::move(m_parts[static_cast<std::size_t>(Slot(PartIndex))]);
@@ -223,7 +250,9 @@ std::int16_t clsTarsen::NumberOfMaterials() const
         if (m > n)
             n = m;
     }
-    return static_cast<std::int16_t>(n);
+    // MaterialIndex 32767 needs 32768 materials, which is no Integer: saturate rather than wrap
+    // to a negative count that would hide the surplus.
+    return TryInt16(n).value_or(std::numeric_limits<std::int16_t>::max());
 }
 
 float clsTarsen::TotalElectricalResistance(const clsMaterialProperties& materials,
@@ -262,9 +291,13 @@ bool clsTarsen::ApplyVolumeReduction(float VolumeReduction)
 
 std::int16_t clsTarsen::HighestIncludedPart() const
 {
-    int top = static_cast<int>(Int(MaxIndexOfParts));
-    if (top > 31)
-        top = 31;
+    // MaxIndexOfParts is a public Single: clip it to the slots before it becomes an int.
+    const double limit = Int(MaxIndexOfParts);
+    int top = 31;
+    if (!(limit >= 0.0))
+        top = -1;
+    else if (limit < 31.0)
+        top = static_cast<int>(limit);
     std::int16_t found = 0;
     for (int i = 0; i <= top; ++i)
         if (CellPart(i).Include)

@@ -31,7 +31,8 @@ public:
     float ThermocouplePosition(int i, int j) const;
     void ThermocouplePosition(int i, int j, float value);
 
-    /// Includes the part and names it when it is not included yet; returns whether it did.
+    /// Includes part PartIndex (0 ... 30) and names it when it is not included yet; returns
+    /// whether it did. Other indices are refused.
     bool CreateCellPart(int PartIndex, const std::string& Name);
     /// The part at -1 ... 31; -1 is the default "no part" entry. Other indices yield entry -1.
     clsAssemblyPart& CellPart(int PartIndex);
@@ -55,8 +56,8 @@ public:
     /// and sets PartIndex to 0. Other indices are refused: nothing moves.
     void BringToFront(std::int16_t& PartIndex);
     /// Moves part PartIndex (0 ... 30) behind the highest included part H, shifting the parts
-    /// after it forward by one, and sets PartIndex to H. Nothing moves when PartIndex >= H or
-    /// PartIndex is outside 0 ... 30.
+    /// after it forward by one, and sets PartIndex to H (at most 30). Nothing moves when
+    /// PartIndex >= H or PartIndex is outside 0 ... 30.
     void MoveToBack(std::int16_t& PartIndex);
 
     /// Resistivity (ohm mm) of the highest-index included heating part at temperature; 0 when no
@@ -64,7 +65,7 @@ public:
     float Resistivity(const clsMaterialProperties& materials, float temperature) const;
     /// Highest index 0 ... 31 of an included heating part; 0 when there is none.
     std::int16_t FurnaceIndex() const;
-    /// Largest MaterialIndex + 1 over parts -1 ... 30, included or not.
+    /// Largest MaterialIndex + 1 over parts -1 ... 30, included or not (at most 32767).
     std::int16_t NumberOfMaterials() const;
     /// Sum (a Single after each addition) of the included parts' resistances at temperature;
     /// parts without a value count 0.
