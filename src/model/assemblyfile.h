@@ -55,7 +55,8 @@ struct AssemblySettings {
     std::string DataFolder;
     /// The materials file last read: DataFolder joined with MaterialFile.
     std::string MaterialFileFullName;
-    /// The assembly path last chosen in the open dialog (empty after a cancel).
+    /// The assembly path last chosen in the open dialog or last read; the save dialog opens in
+    /// its folder.
     std::string TSNFileName;
 };
 
@@ -142,12 +143,20 @@ WriteTarsenResult WriteTarsen(const clsTarsen& Tarsen, const clsMaterialProperti
                               const AssemblySettings& settings, FrontEnd& front,
                               const std::string& path);
 
+/// Message shown when a file is refused: Cannot read the assembly file "<path>": <reason>.
+std::string MsgAssemblyRefused(std::string_view path, std::string_view reason);
+/// Warning when unusable settings were replaced: The assembly file "<path>" holds unusable
+/// values for <keys>; their defaults are used instead.
+std::string MsgValuesReplaced(std::string_view path, std::string_view keys);
+/// Message shown when a save failed: Cannot save the assembly to "<path>": <reason>.
+std::string MsgAssemblyNotSaved(std::string_view path, std::string_view reason);
+
 /// Dialog texts of the assembly file.
 inline constexpr std::string_view kOpenTSNTitle = "Open a Tarsen (TSN) File";
 inline constexpr std::string_view kSaveTSNTitle = "Save Tarsen";
 
-/// The open dialog in DataFolder; keeps the chosen path in TSNFileName (empty after a cancel)
-/// and returns it, or nothing after a cancel.
+/// The open dialog in DataFolder; keeps the chosen path in TSNFileName and returns it. A cancel
+/// returns nothing and leaves TSNFileName as it was.
 std::optional<std::string> ChooseTSNFile(FrontEnd& front, AssemblySettings& settings);
 
 /// Where the file dialog is asked from.

@@ -1,0 +1,371 @@
+#include "model/propertybag.h"
+
+#include "common/numeric.h"
+#include "common/textnum.h"
+
+#include <algorithm>
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+
+namespace tarsen {
+
+namespace {
+
+using nlohmann::json;
+
+/// The container nests three levels (document, property list, entry); anything much deeper is
+/// not ours, and the limit keeps hostile nesting from exhausting memory.
+constexpr int kMaxDepth = 8;
+/// Values of every kind in one document; a full assembly stores about 400 entries.
+constexpr long kMaxValues = 1'000'000;
+
+struct ParseLimit : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+bool ParseType(std::string_view name, PropertyType& type)
+{
+    for (PropertyType t : {PropertyType::Single, PropertyType::Integer, PropertyType::Long,
+                           PropertyType::Boolean, PropertyType::String}) {
+        if (name == PropertyTypeName(t)) {
+            type = t;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+
+/// A stored number as text for messages and for reading a number into a String.
+std::string NumberText(const Property& p)
+{
+    if (p.type == PropertyType::Single)
+        return ShortestSingle(static_cast<float>(p.number));
+    return ShortestDouble(p.number);
+}
+
+} // namespace
+
+std::string_view PropertyTypeName(PropertyType type)
+{
+    switch (type) {
+    case PropertyType::Single:
+        return "Single";
+    case PropertyType::Integer:
+        return "Integer";
+    case PropertyType::Long:
+        return "Long";
+    case PropertyType::Boolean:
+        return "Boolean";
+    case PropertyType::String:
+        return "String";
+    }
+    return "Single";
+}
+
+const Property* PropertyBag::Find(std::string_view name) const
+{
+    for (const Property& p : m_properties)
+        if (p.name == name)
+            return &p;
+    return nullptr;
+}
+
+bool PropertyBag::Has(std::string_view name) const { return Find(name) != nullptr; }
+
+void PropertyBag::Store(Property p)
+{
+    for (Property& q : m_properties) {
+        if (q.name == p.name) {
+            q = std::move(p);
+            return;
+        }
+    }
+    m_properties.push_back(std::move(p));
+}
+
+void PropertyBag::Fail(std::string text)
+{
+    if (m_error.empty())
+        m_error = std::move(text);
+}
+
+void PropertyBag::WriteSingle(std::string_view name, float value, float defaultValue)
+{
+    if (value == defaultValue)
+        return;
+    Property p;
+    p.name = name;
+    p.type = PropertyType::Single;
+    p.number = value;
+    Store(std::move(p));
+}
+
+void PropertyBag::WriteInteger(std::string_view name, std::int16_t value, std::int16_t defaultValue)
+{
+    if (value == defaultValue)
+        return;
+    Property p;
+    p.name = name;
+    p.type = PropertyType::Integer;
+    p.number = value;
+    Store(std::move(p));
+}
+
+void PropertyBag::WriteLong(std::string_view name, std::int32_t value, std::int32_t defaultValue)
+{
+    if (value == defaultValue)
+        return;
+    Property p;
+    p.name = name;
+    p.type = PropertyType::Long;
+    p.number = value;
+    Store(std::move(p));
+}
+
+void PropertyBag::WriteBoolean(std::string_view name, bool value, bool defaultValue)
+{
+    if (value == defaultValue)
+        return;
+    Property p;
+    p.name = name;
+    p.type = PropertyType::Boolean;
+    p.boolean = value;
+    Store(std::move(p));
+}
+
+void PropertyBag::WriteString(std::string_view name, std::string_view value,
+                              std::string_view defaultValue)
+{
+    if (value == defaultValue)
+        return;
+    Property p;
+    p.name = name;
+    p.type = PropertyType::String;
+    p.text = value;
+    Store(std::move(p));
+}
+
+bool PropertyBag::Number(std::string_view name, const char* typeName, double& out)
+{
+    const Property* p = Find(name);
+    if (!p)
+        return false;
+    switch (p->type) {
+    case PropertyType::Boolean:
+        out = p->boolean ? -1.0 : 0.0;
+        return true;
+    case PropertyType::String:
+        Fail(Quoted(name) + " holds the text " + Quoted(p->text) + " where " + typeName +
+             " number belongs");
+        return false;
+    default:
+        out = p->number;
+        return true;
+    }
+}
+
+float PropertyBag::ReadSingle(std::string_view name, float defaultValue)
+{
+    double v = 0.0;
+    if (!Number(name, "a", v))
+        return defaultValue;
+    // Read as double, rounded to Single once.
+    const float f = static_cast<float>(v);
+    if (!std::isfinite(f)) {
+        Fail(Quoted(name) + " holds " + ShortestDouble(v) + ", which does not fit a Single");
+        return defaultValue;
+    }
+    return f;
+}
+
+std::int16_t PropertyBag::ReadInteger(std::string_view name, std::int16_t defaultValue)
+{
+    double v = 0.0;
+    if (!Number(name, "an Integer", v))
+        return defaultValue;
+    if (auto i = TryCInt(v))
+        return *i;
+    Fail(Quoted(name) + " holds " + ShortestDouble(v) + ", which does not fit an Integer");
+    return defaultValue;
+}
+
+std::int32_t PropertyBag::ReadLong(std::string_view name, std::int32_t defaultValue)
+{
+    double v = 0.0;
+    if (!Number(name, "a Long", v))
+        return defaultValue;
+    if (auto i = TryCLng(v))
+        return *i;
+    Fail(Quoted(name) + " holds " + ShortestDouble(v) + ", which does not fit a Long");
+    return defaultValue;
+}
+
+bool PropertyBag::ReadBoolean(std::string_view name, bool defaultValue)
+{
+    const Property* p = Find(name);
+    if (!p)
+        return defaultValue;
+    switch (p->type) {
+    case PropertyType::Boolean:
+        return p->boolean;
+    case PropertyType::String:
+        Fail(Quoted(name) + " holds the text " + Quoted(p->text) + " where a Boolean belongs");
+        return defaultValue;
+    default:
+        return p->number != 0.0;
+    }
+}
+
+std::string PropertyBag::ReadString(std::string_view name, std::string_view defaultValue)
+{
+    const Property* p = Find(name);
+    if (!p)
+        return std::string(defaultValue);
+    switch (p->type) {
+    case PropertyType::String:
+        return p->text;
+    case PropertyType::Boolean:
+        return p->boolean ? "True" : "False";
+    default:
+        return NumberText(*p);
+    }
+}
+
+bool PropertyBag::Contents(std::string& document)
+{
+    json list = json::array();
+    for (const Property& p : m_properties) {
+        json value;
+        switch (p.type) {
+        case PropertyType::Single: {
+            const float f = static_cast<float>(p.number);
+            if (!std::isfinite(f)) {
+                Fail(Quoted(p.name) + " is not a finite number");
+                return false;
+            }
+            // The double nearest the shortest text of the float prints as that text; should
+            // it not round back to the float, the exact value is written instead.
+            const double shortest = ParseNumber(ShortestSingle(f)).value_or(double(f));
+            value = static_cast<float>(shortest) == f ? shortest : double(f);
+            break;
+        }
+        case PropertyType::Integer:
+        case PropertyType::Long:
+            value = static_cast<std::int64_t>(p.number);
+            break;
+        case PropertyType::Boolean:
+            value = p.boolean;
+            break;
+        case PropertyType::String:
+            value = p.text;
+            break;
+        }
+        list.push_back(json{
+            {"name", p.name}, {"type", PropertyTypeName(p.type)}, {"value", std::move(value)}});
+    }
+    json doc = json::object();
+    doc["format"] = kBagFormat;
+    doc["version"] = kBagVersion;
+    doc["properties"] = std::move(list);
+    // Text that is not UTF-8 (a name pasted from elsewhere) is written with replacement
+    // characters rather than refused.
+    document = doc.dump(2, ' ', false, json::error_handler_t::replace);
+    document += '\n';
+    return true;
+}
+
+bool PropertyBag::LoadContents(std::string_view document)
+{
+    m_properties.clear();
+    m_error.clear();
+    auto refuse = [this](std::string text) {
+        m_properties.clear();
+        m_error = std::move(text);
+        return false;
+    };
+    if (document.size() > kBagMaxBytes)
+        return refuse("the file is larger than 16 MiB");
+
+    json doc;
+    long values = 0;
+    const json::parser_callback_t limit = [&values](int depth, json::parse_event_t, json&) {
+        if (depth > kMaxDepth)
+            throw ParseLimit("it nests deeper than an assembly file does");
+        if (++values > kMaxValues)
+            throw ParseLimit("it holds more values than an assembly file does");
+        return true;
+    };
+    try {
+        doc = json::parse(document.begin(), document.end(), limit);
+    } catch (const ParseLimit& e) {
+        return refuse(e.what());
+    } catch (const json::exception& e) {
+        return refuse(std::string("it is not a valid JSON document (") + e.what() + ")");
+    }
+
+    const std::string notOurs = "it is not a Tarsen assembly file";
+    if (!doc.is_object())
+        return refuse(notOurs);
+    const auto format = doc.find("format");
+    if (format == doc.end() || !format->is_string() ||
+        format->get_ref<const std::string&>() != kBagFormat)
+        return refuse(notOurs);
+    const auto version = doc.find("version");
+    if (version == doc.end() || !version->is_number_integer() || version->get<double>() < 1.0)
+        return refuse(notOurs + " (its version is missing or invalid)");
+    if (version->get<double>() > kBagVersion)
+        return refuse("it was written by a newer version of the program (file version " +
+                      version->dump() + ")");
+    const auto list = doc.find("properties");
+    if (list == doc.end() || !list->is_array())
+        return refuse(notOurs + " (it has no property list)");
+
+    std::vector<Property> read;
+    read.reserve(list->size());
+    std::size_t k = 0;
+    for (const json& entry : *list) {
+        const std::string where = "entry " + std::to_string(k++) + " of the property list";
+        if (!entry.is_object())
+            return refuse(where + " is not a property");
+        const auto name = entry.find("name");
+        const auto type = entry.find("type");
+        const auto value = entry.find("value");
+        if (name == entry.end() || !name->is_string() || type == entry.end() ||
+            !type->is_string() || value == entry.end())
+            return refuse(where + " lacks its name, type or value");
+        Property p;
+        p.name = name->get<std::string>();
+        if (!ParseType(type->get_ref<const std::string&>(), p.type))
+            return refuse(Quoted(p.name) + " has the unknown type " + type->dump());
+        const bool numeric = p.type == PropertyType::Single || p.type == PropertyType::Integer ||
+                             p.type == PropertyType::Long;
+        if (numeric && value->is_number())
+            p.number = value->get<double>();
+        else if (p.type == PropertyType::Boolean && value->is_boolean())
+            p.boolean = value->get<bool>();
+        else if (p.type == PropertyType::String && value->is_string())
+            p.text = value->get<std::string>();
+        else
+            return refuse(Quoted(p.name) + " holds " +
+                          value->dump(-1, ' ', false, json::error_handler_t::replace) +
+                          ", which is not a " + std::string(PropertyTypeName(p.type)));
+        read.push_back(std::move(p));
+    }
+    // Names are compared exactly; a name stored twice makes the file ambiguous.
+    std::vector<const Property*> sorted;
+    sorted.reserve(read.size());
+    for (const Property& p : read)
+        sorted.push_back(&p);
+    std::sort(sorted.begin(), sorted.end(),
+              [](const Property* a, const Property* b) { return a->name < b->name; });
+    for (std::size_t i = 1; i < sorted.size(); ++i)
+        if (sorted[i]->name == sorted[i - 1]->name)
+            return refuse("the name " + Quoted(sorted[i]->name) + " is stored twice");
+    m_properties = std::move(read);
+    return true;
+}
+
+} // namespace tarsen
