@@ -36,6 +36,12 @@ bool ParseType(std::string_view name, PropertyType& type)
     return false;
 }
 
+/// "a Single", "an Integer", ...
+std::string WithArticle(PropertyType type)
+{
+    return (type == PropertyType::Integer ? "an " : "a ") + std::string(PropertyTypeName(type));
+}
+
 std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
 /// A stored number as text for messages and for reading a number into a String.
@@ -159,7 +165,7 @@ bool PropertyBag::Number(std::string_view name, const char* typeName, double& ou
         return true;
     case PropertyType::String:
         Fail(Quoted(name) + " holds the text " + Quoted(p->text) + " where " + typeName +
-             " number belongs");
+             " belongs");
         return false;
     default:
         out = p->number;
@@ -170,7 +176,7 @@ bool PropertyBag::Number(std::string_view name, const char* typeName, double& ou
 float PropertyBag::ReadSingle(std::string_view name, float defaultValue)
 {
     double v = 0.0;
-    if (!Number(name, "a", v))
+    if (!Number(name, "a Single", v))
         return defaultValue;
     // Read as double, rounded to Single once.
     const float f = static_cast<float>(v);
@@ -351,7 +357,7 @@ bool PropertyBag::LoadContents(std::string_view document)
         else
             return refuse(Quoted(p.name) + " holds " +
                           value->dump(-1, ' ', false, json::error_handler_t::replace) +
-                          ", which is not a " + std::string(PropertyTypeName(p.type)));
+                          ", which is not " + WithArticle(p.type));
         read.push_back(std::move(p));
     }
     // Names are compared exactly; a name stored twice makes the file ambiguous.
