@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <optional>
+#include <system_error>
 
 namespace tarsen {
 
@@ -510,9 +512,13 @@ MaterialsReadLog ReadMaterialsFile(clsMaterialProperties& table, const std::stri
         return log;
     }
 
+    errno = 0;
     std::ifstream in(p, std::ios::binary);
     if (!in) {
-        Refuse(table, log, path, "cannot be opened.");
+        const int err = errno;
+        Refuse(table, log, path,
+               err != 0 ? "cannot be opened: " + std::generic_category().message(err) + "."
+                        : std::string("cannot be opened."));
         return log;
     }
     std::string bytes;
