@@ -242,7 +242,15 @@ std::string PropertyBag::ReadString(std::string_view name, std::string_view defa
 
 bool PropertyBag::Contents(std::string& document)
 {
-    json list = json::array();
+    // One property per line, in writing order, so that the file reads and compares well as
+    // text. Text that is not UTF-8 (a name pasted from elsewhere) is written with replacement
+    // characters rather than refused.
+    auto text = [](const json& v) {
+        return v.dump(-1, ' ', false, json::error_handler_t::replace);
+    };
+    std::string out = "{\n  \"format\": " + text(std::string(kBagFormat)) +
+                      ",\n  \"version\": " + std::to_string(kBagVersion) + ",\n  \"properties\": [";
+    bool first = true;
     for (const Property& p : m_properties) {
         json value;
         switch (p.type) {
@@ -269,17 +277,13 @@ bool PropertyBag::Contents(std::string& document)
             value = p.text;
             break;
         }
-        list.push_back(json{
-            {"name", p.name}, {"type", PropertyTypeName(p.type)}, {"value", std::move(value)}});
+        out += first ? "\n    " : ",\n    ";
+        first = false;
+        out += "{ \"name\": " + text(p.name) + ", \"type\": \"" +
+               std::string(PropertyTypeName(p.type)) + "\", \"value\": " + text(value) + " }";
     }
-    json doc = json::object();
-    doc["format"] = kBagFormat;
-    doc["version"] = kBagVersion;
-    doc["properties"] = std::move(list);
-    // Text that is not UTF-8 (a name pasted from elsewhere) is written with replacement
-    // characters rather than refused.
-    document = doc.dump(2, ' ', false, json::error_handler_t::replace);
-    document += '\n';
+    out += first ? "]\n}\n" : "\n  ]\n}\n";
+    document = std::move(out);
     return true;
 }
 

@@ -106,8 +106,8 @@ TEST(PropertyBag, ContentsRoundTripEverySingleExactly)
     std::string doc;
     ASSERT_TRUE(bag.Contents(doc));
     // Shortest forms, not the double expansion of the float.
-    EXPECT_NE(doc.find("\"value\": 0.1\n"), std::string::npos) << doc;
-    EXPECT_NE(doc.find("\"value\": 1.8\n"), std::string::npos) << doc;
+    EXPECT_NE(doc.find("\"value\": 0.1 }"), std::string::npos) << doc;
+    EXPECT_NE(doc.find("\"value\": 1.8 }"), std::string::npos) << doc;
     EXPECT_NE(doc.find("\"type\": \"Single\""), std::string::npos);
 
     PropertyBag back;

@@ -1,0 +1,196 @@
+// tarsen-batch check: reads an assembly file with its materials file and prints what was read,
+// as text or as one JSON object: the settings under their file keys, the thermocouples and the
+// 31 parts with their materials, volumes and electrical resistances at the boundary temperature.
+#include "batchcommand.h"
+#include "common/textnum.h"
+#include "materials/clsmaterialproperties.h"
+#include "model/assemblyfile.h"
+#include "model/clstarsen.h"
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <optional>
+
+namespace tarsen::batch {
+
+namespace {
+
+constexpr const char* kUsage =
+    "check FILE.tsn [--materials FILE.prp] [--json]\n"
+    "      reads an assembly file and its materials file (or the one given) and prints them";
+
+using Json = nlohmann::ordered_json;
+
+/// Every message of the read in order, for stderr and the JSON output.
+struct CheckFrontEnd final : FrontEnd {
+    std::vector<std::string> m_messages;
+    void ShowMessage(std::string_view text) override { m_messages.emplace_back(text); }
+    void ShowMessages(const std::vector<std::string>& texts) override
+    {
+        m_messages.insert(m_messages.end(), texts.begin(), texts.end());
+    }
+};
+
+/// A Single as the JSON number of its shortest decimal form.
+double JsonSingle(float v) { return ParseNumber(ShortestSingle(v)).value_or(0.0); }
+
+Json SettingsJson(const AssemblySettings& s)
+{
+    Json j;
+    j["rmax"] = JsonSingle(s.rmax);
+    j["nr"] = s.nr;
+    j["nz"] = s.nz;
+    j["AspectRatio"] = JsonSingle(s.AspectRatio);
+    j["tbc"] = JsonSingle(s.tbc);
+    j["ElectricCurrent"] = JsonSingle(s.ElectricCurrent);
+    for (int side = 1; side <= 4; ++side)
+        j["ibcs(" + std::to_string(side) + ")"] = s.ibcs[static_cast<std::size_t>(side)];
+    j["IncludePress"] = s.IncludePress;
+    j["FluxMatch"] = s.FluxMatch;
+    j["BoundaryT"] = s.BoundaryT;
+    j["niters"] = s.niters;
+    j["ntits"] = s.ntits;
+    j["w"] = JsonSingle(s.w);
+    j["ninner"] = s.ninner;
+    j["ncycles"] = s.ncycles;
+    j["DesiredResidual"] = JsonSingle(s.DesiredResidual);
+    j["GoToT"] = JsonSingle(s.GoToT);
+    j["TError"] = JsonSingle(s.TError);
+    j["MaterialFile"] = s.MaterialFile;
+    return j;
+}
+
+/// The part's resistance at the boundary temperature, when it has one.
+std::optional<double> ResistanceAt(const clsAssemblyPart& p, const clsMaterialProperties& m,
+                                   float t)
+{
+    return p.ElectricalResistance(static_cast<float>(m.Resistivity(p.MaterialIndex, t)));
+}
+
+Json PartJson(const clsAssemblyPart& p, int i, const clsMaterialProperties& m, float tbc)
+{
+    Json j;
+    j["index"] = i;
+    j["name"] = p.Name;
+    j["include"] = p.Include;
+    j["material_index"] = p.MaterialIndex;
+    j["material"] = m.MaterialNames(p.MaterialIndex);
+    j["heating_type"] = p.HeatingType;
+    j["inner_radius"] = JsonSingle(p.InnerRadius());
+    j["outer_radius"] = JsonSingle(p.OuterRadius());
+    j["min_height"] = JsonSingle(p.MinHeight());
+    j["max_height"] = JsonSingle(p.MaxHeight());
+    j["taper_angle"] = JsonSingle(p.TaperAngle());
+    j["flare_angle"] = JsonSingle(p.FlareAngle());
+    j["volume"] = JsonSingle(p.Volume());
+    if (auto r = ResistanceAt(p, m, tbc))
+        j["resistance"] = *r;
+    else
+        j["resistance"] = nullptr;
+    return j;
+}
+
+void PrintText(const std::string& path, const clsTarsen& t, const clsMaterialProperties& m,
+               const AssemblySettings& s)
+{
+    std::cout << path << "\n";
+    std::cout << "materials: " << s.MaterialFileFullName << " (" << m.NumberOfMaterials()
+              << " materials)\n";
+    std::cout << "settings:";
+    const Json settings = SettingsJson(s);
+    for (const auto& [key, value] : settings.items())
+        std::cout << " " << key << "=" << value.dump();
+    std::cout << "\n";
+    for (int i = 0; i < 3; ++i)
+        std::cout << "thermocouple " << i << ": r " << ShortestSingle(t.ThermocouplePosition(i, 0))
+                  << ", z " << ShortestSingle(t.ThermocouplePosition(i, 1)) << " mm\n";
+    for (int i = 0; i < kMaxParts; ++i) {
+        const clsAssemblyPart& p = t.CellPart(i);
+        if (!p.Include)
+            continue;
+        std::cout << "part " << i << " \"" << p.Name << "\": " << m.MaterialNames(p.MaterialIndex)
+                  << " (" << p.MaterialIndex << "), heating " << p.HeatingType << ", r "
+                  << ShortestSingle(p.InnerRadius()) << " .. " << ShortestSingle(p.OuterRadius())
+                  << ", z " << ShortestSingle(p.MinHeight()) << " .. "
+                  << ShortestSingle(p.MaxHeight()) << " mm";
+        if (p.TaperAngle() != 90.0f || p.FlareAngle() != 90.0f)
+            std::cout << ", taper " << ShortestSingle(p.TaperAngle()) << ", flare "
+                      << ShortestSingle(p.FlareAngle());
+        std::cout << ", volume " << ShortestSingle(p.Volume()) << " mm^3";
+        if (p.HeatingType != kNonHeating) {
+            const auto r = ResistanceAt(p, m, s.tbc);
+            std::cout << ", resistance " << (r ? ShortestDouble(*r) + " ohm" : "none");
+        }
+        std::cout << "\n";
+    }
+}
+
+int RunCheck(const std::vector<std::string>& args)
+{
+    std::string path, materialsFile;
+    bool json = false;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        if (args[k] == "--json") {
+            json = true;
+        } else if (args[k] == "--materials") {
+            if (k + 1 >= args.size())
+                return UsageError("--materials needs a file name");
+            materialsFile = args[++k];
+        } else if (!args[k].empty() && args[k][0] == '-') {
+            return UsageError("unknown option \"" + args[k] + "\"");
+        } else if (path.empty()) {
+            path = args[k];
+        } else {
+            return UsageError("check reads one assembly file");
+        }
+    }
+    if (path.empty())
+        return UsageError("check needs an assembly file");
+
+    // Reading a path that does not exist would give the default assembly; here it is an error.
+    const std::optional<std::string> found = FindExistingFile(path);
+    if (!found) {
+        std::cerr << "Error while reading \"" << path << "\": no such file\n";
+        return kExitRefused;
+    }
+
+    CheckFrontEnd front;
+    clsTarsen tarsen;
+    clsMaterialProperties materials(&front);
+    AssemblySettings settings;
+    ReadTarsenOptions options;
+    options.materialsOverride = materialsFile;
+    const ReadTarsenResult r = ReadTarsen(tarsen, materials, settings, front, *found, options);
+    for (const auto& m : front.m_messages)
+        std::cerr << m << "\n";
+    if (!r.Applied())
+        return kExitRefused;
+
+    if (!json) {
+        PrintText(*found, tarsen, materials, settings);
+        return kExitOk;
+    }
+    Json out;
+    out["file"] = *found;
+    out["materials_file"] = settings.MaterialFileFullName;
+    out["materials_count"] = materials.NumberOfMaterials();
+    out["messages"] = front.m_messages;
+    out["settings"] = SettingsJson(settings);
+    Json tcs = Json::array();
+    for (int i = 0; i < 3; ++i)
+        tcs.push_back(Json{{"r", JsonSingle(tarsen.ThermocouplePosition(i, 0))},
+                           {"z", JsonSingle(tarsen.ThermocouplePosition(i, 1))}});
+    out["thermocouples"] = std::move(tcs);
+    Json parts = Json::array();
+    for (int i = 0; i < kMaxParts; ++i)
+        parts.push_back(PartJson(tarsen.CellPart(i), i, materials, settings.tbc));
+    out["parts"] = std::move(parts);
+    std::cout << out.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+    return kExitOk;
+}
+
+const RegisterCommand kRegisterCheck{{"check", kUsage, RunCheck}};
+
+} // namespace
+
+} // namespace tarsen::batch
