@@ -16,6 +16,12 @@ std::int16_t MirrorFactorOf(const std::array<std::int16_t, 4>& ibcs)
     return oneEndInsulated ? 2 : 1;
 }
 
+void UpdateGridButtons(ControlStates& enabled, int nr, int nz, bool running)
+{
+    enabled.cmdDoubleGrid = nr < kMaxGridCells && nz < kMaxGridCells && !running;
+    enabled.cmdHalveGrid = nr >= 5 && nz >= 5 && !running;
+}
+
 std::optional<std::string> ReadinessMessage(const FormInputs& in)
 {
     if (in.NoMaterials)
@@ -78,8 +84,7 @@ FormState DecideFormState(const FormInputs& in)
     e.cmdMakeT = in.TemperatureReady && idle;
     e.cmdHalveZ = in.AspectRatio > kMinAspectRatio && idle;
     e.cmdDoubleZ = in.AspectRatio < kMaxAspectRatio && idle;
-    e.cmdDoubleGrid = in.nr < kMaxGridCells && nz < kMaxGridCells && idle;
-    e.cmdHalveGrid = in.nr >= 5 && nz >= 5 && idle;
+    UpdateGridButtons(e, in.nr, nz, in.Running);
     e.txtRmax = e.txtBoundaryCondition = e.txtCurrent = e.chkIncludePress = idle;
     e.txtPixels = idle;
 

@@ -165,6 +165,9 @@ struct FormState {
 std::int16_t GridCellsZ(int nr, float AspectRatio);
 /// 2 when exactly one axial end is insulated and the other is of type 1, else 1.
 std::int16_t MirrorFactorOf(const std::array<std::int16_t, 4>& ibcs);
+/// cmdDoubleGrid only while nr < 512 and nz < 512, cmdHalveGrid only while nr >= 5 and nz >= 5
+/// (both off during a run).
+void UpdateGridButtons(ControlStates& enabled, int nr, int nz, bool running);
 /// The readiness message for a model that is not runnable: the first problem that applies, or
 /// nothing when none does.
 std::optional<std::string> ReadinessMessage(const FormInputs& in);
