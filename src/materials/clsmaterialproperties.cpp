@@ -20,21 +20,36 @@ FrontEnd& clsMaterialProperties::Front() const { return m_frontEnd ? *m_frontEnd
 std::int32_t clsMaterialProperties::DefaultColor(int index)
 {
     switch (index) {
-    case -1: return RGB(255, 0, 0);
-    case 0: return RGB(250, 250, 250);
-    case 1: return RGB(200, 0, 200);
-    case 2: return RGB(170, 226, 219);
-    case 3: return RGB(195, 252, 144);
-    case 4: return RGB(128, 128, 128);
-    case 5: return RGB(250, 248, 141);
-    case 6: return RGB(134, 153, 171);
-    case 7: return RGB(184, 176, 136);
-    case 8: return RGB(100, 100, 250);
-    case 9: return RGB(150, 150, 150);
-    case 11: return RGB(128, 152, 152);
-    case 17: return RGB(160, 160, 160);
-    case 18: return RGB(255, 255, 204);
-    default: return RGB(0, 0, 255);
+    case -1:
+        return RGB(255, 0, 0);
+    case 0:
+        return RGB(250, 250, 250);
+    case 1:
+        return RGB(200, 0, 200);
+    case 2:
+        return RGB(170, 226, 219);
+    case 3:
+        return RGB(195, 252, 144);
+    case 4:
+        return RGB(128, 128, 128);
+    case 5:
+        return RGB(250, 248, 141);
+    case 6:
+        return RGB(134, 153, 171);
+    case 7:
+        return RGB(184, 176, 136);
+    case 8:
+        return RGB(100, 100, 250);
+    case 9:
+        return RGB(150, 150, 150);
+    case 11:
+        return RGB(128, 152, 152);
+    case 17:
+        return RGB(160, 160, 160);
+    case 18:
+        return RGB(255, 255, 204);
+    default:
+        return RGB(0, 0, 255);
     }
 }
 
