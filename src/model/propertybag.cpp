@@ -313,7 +313,11 @@ bool PropertyBag::LoadContents(std::string_view document)
     } catch (const ParseLimit& e) {
         return refuse(e.what());
     } catch (const json::exception& e) {
-        return refuse(std::string("it is not a valid JSON document (") + e.what() + ")");
+        // The parser's text, without its "[json.exception.parse_error.101] " tag.
+        std::string what = e.what();
+        if (const auto tag = what.find("] "); what.rfind('[', 0) == 0 && tag != std::string::npos)
+            what.erase(0, tag + 2);
+        return refuse("it is not a valid JSON document (" + what + ")");
     }
 
     const std::string notOurs = "it is not a Tarsen assembly file";
