@@ -20,7 +20,7 @@ enum HeatingTypes : std::int32_t {
 
 class clsAssemblyPart {
 public:
-    std::int32_t Material = 0;      //!< legacy material number, the file reader's fallback
+    std::int32_t Material = 0;       //!< legacy material number, the file reader's fallback
     std::int16_t MaterialIndex = -1; //!< index into the material table; -1 = no material
     std::string Name = ".";          //!< name shown in the editor
     bool Include = false;            //!< the part takes part in the model
