@@ -52,7 +52,9 @@ void BuiltInAssembly(clsTarsen& a)
         SetPart(a, k, 8, kNonHeating, 4.0f, 8.0f, ring * 8.0f / 15, (ring + 1) * 8.0f / 15);
 }
 
-/// The example assembly with its materials, and a model grid of n x n cells over it.
+/// The bundled example assembly (builtIn false; the built-in one when the file is missing) or
+/// the built-in 31-part assembly, with the bundled materials, and a model grid of n x n cells
+/// over it: aspect ratio 1 whatever the file says, so that 512 cells fit in both directions.
 struct HeatFixture {
     clsTarsen assembly;
     clsMaterialProperties materials;
@@ -62,14 +64,14 @@ struct HeatFixture {
     float tbc = 25.0f;
     BoundaryCodes ibcs{0, 1, 1, 0};
 
-    explicit HeatFixture(int n)
+    HeatFixture(int n, bool builtIn)
     {
         NullFrontEnd fe;
         materials.SetFrontEnd(&fe);
         settings.DataFolder = kExamples;
         const std::string tsn = kExamples + "/furnace.tsn";
         bool read = false;
-        if (std::filesystem::exists(tsn))
+        if (!builtIn && std::filesystem::exists(tsn))
             read =
                 ReadTarsen(assembly, materials, settings, fe, tsn).status == ReadTarsenStatus::Read;
         if (!read) {
@@ -99,14 +101,16 @@ struct HeatFixture {
 
 void Sizes(benchmark::internal::Benchmark* b)
 {
-    for (int n : {64, 128, 256, 512})
-        b->Arg(n);
+    b->ArgNames({"n", "builtin31"});
+    for (int builtIn : {0, 1})
+        for (int n : {64, 128, 256, 512})
+            b->Args({n, builtIn});
     b->Unit(benchmark::kMillisecond);
 }
 
 void BM_make_MatMat(benchmark::State& state)
 {
-    HeatFixture fx(static_cast<int>(state.range(0)));
+    HeatFixture fx(static_cast<int>(state.range(0)), state.range(1) != 0);
     if (!fx.grid.Runnable)
         state.SkipWithError("the example assembly is not runnable");
     for (auto _ : state) {
@@ -119,7 +123,7 @@ BENCHMARK(BM_make_MatMat)->Apply(Sizes);
 
 void BM_make_f(benchmark::State& state)
 {
-    HeatFixture fx(static_cast<int>(state.range(0)));
+    HeatFixture fx(static_cast<int>(state.range(0)), state.range(1) != 0);
     for (auto _ : state) {
         fx.grid.make_f(fx.assembly, fx.materials, fx.heat, fx.tbc, fx.settings.ElectricCurrent,
                        nullptr);
@@ -132,7 +136,7 @@ BENCHMARK(BM_make_f)->Apply(Sizes);
 /// The same heat source asked point by point of the assembly, for comparison with make_f.
 void BM_make_f_point_by_point(benchmark::State& state)
 {
-    HeatFixture fx(static_cast<int>(state.range(0)));
+    HeatFixture fx(static_cast<int>(state.range(0)), state.range(1) != 0);
     ModelGrid& g = fx.grid;
     const float dr = g.dr(), dz = g.dz();
     for (auto _ : state) {
@@ -155,7 +159,7 @@ BENCHMARK(BM_make_f_point_by_point)->Apply(Sizes);
 
 void BM_cond(benchmark::State& state)
 {
-    HeatFixture fx(static_cast<int>(state.range(0)));
+    HeatFixture fx(static_cast<int>(state.range(0)), state.range(1) != 0);
     ModelGrid& g = fx.grid;
     for (auto _ : state) {
         fx.heat.cond(g.a, g.c, g.t, g.cr, g.cz, true, g.nr, g.nz, fx.tbc);
@@ -168,7 +172,7 @@ BENCHMARK(BM_cond)->Apply(Sizes);
 /// What every multigrid cycle rebuilds: conductivities (reallocated) and the heat source.
 void BM_make_c_and_make_f(benchmark::State& state)
 {
-    HeatFixture fx(static_cast<int>(state.range(0)));
+    HeatFixture fx(static_cast<int>(state.range(0)), state.range(1) != 0);
     for (auto _ : state) {
         fx.grid.make_c(fx.heat, true, fx.tbc, nullptr);
         fx.grid.make_f(fx.assembly, fx.materials, fx.heat, fx.tbc, fx.settings.ElectricCurrent,
@@ -182,7 +186,7 @@ BENCHMARK(BM_make_c_and_make_f)->Apply(Sizes);
 /// One single-grid cycle with the default settings: 10 conductivity updates of 10 sweeps.
 void BM_MgHeat_cycle(benchmark::State& state)
 {
-    HeatFixture fx(static_cast<int>(state.range(0)));
+    HeatFixture fx(static_cast<int>(state.range(0)), state.range(1) != 0);
     ModelGrid& g = fx.grid;
     float rms = 0.0f, first = 0.0f;
     for (auto _ : state) {
