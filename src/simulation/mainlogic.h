@@ -149,9 +149,12 @@ public:
     // ---- Start-up ----
     /// Form_Load: every start-up default, then the assembly: the one at assemblyPath when given,
     /// else the one chosen in the open dialog (a cancel gives the default assembly); when its
-    /// materials file does not exist, ChoosePropertiesFile. programFolder is the first DataFolder.
-    void Form_Load(const std::string& programFolder,
-                   const std::optional<std::string>& assemblyPath = std::nullopt);
+    /// materials file does not exist, ChoosePropertiesFile. A file that is refused leaves the
+    /// default assembly. programFolder is the first DataFolder; materialsOverride replaces the
+    /// materials file the assembly names. Returns how the chosen file was read.
+    ReadTarsenResult Form_Load(const std::string& programFolder,
+                               const std::optional<std::string>& assemblyPath = std::nullopt,
+                               const std::string& materialsOverride = {});
 
     // ---- Files ----
     /// Reads the assembly file at path (see ReadTarsen of the assembly file) with the window's
