@@ -40,8 +40,6 @@ inline constexpr std::string_view kReportStopped = "Stopped.";
 inline constexpr std::string_view kReportTime = "Time = ";
 inline constexpr std::string_view kReportCycle = "Cycle ";
 inline constexpr std::string_view kReportTrialCurrent = "Trial Current ";
-inline constexpr std::string_view kMsgGridNotSuitable =
-    "grid not suitable for multigrid; use Single grid";
 inline constexpr std::string_view kMsgFieldNotFinite =
     "The temperature field is not finite; the run was stopped. Initialize again.";
 inline constexpr std::string_view kMsgResidualNotFinite =
@@ -71,6 +69,7 @@ enum class RunOutcome {
     GridNotSuitable,   //!< multigrid on a grid that breaks its rule
     NotFinite,         //!< the field or the residual stopped being finite
     NeedsInitialize,   //!< the arrays no longer match the grid
+    SolverRefused,     //!< the multigrid solver refused the call for another reason
     TargetUnreachable, //!< the target is at or above the solver's ceiling
     AtBoundary,        //!< thermocouple 0 at tbc: no current can be predicted
     NegativePower      //!< the search asked for a negative power
@@ -217,7 +216,7 @@ public:
     int CyclesRun() const { return m_cyclesRun; }
     double RunSeconds() const { return m_runSeconds; }
     /// True when nr x nz suits the multigrid hierarchy: the shorter side a power of two, the
-    /// longer a whole multiple of it.
+    /// longer a whole multiple of it (the solver's own check).
     static bool GridSuitsMultigrid(int nr, int nz);
 
     // ---- Grid and aspect ratio (each refused during a run) ----
