@@ -1,0 +1,1129 @@
+#include "solver/clsallgrid_axisym.h"
+
+#include "common/frontend.h"
+#include "common/numeric.h"
+#include "solver/allgrid_kernels.h"
+
+#include <algorithm>
+#include <bit>
+#include <cassert>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace tarsen {
+
+namespace {
+
+constexpr float kErrmax = 0.01f; // residual reduction asked of every method (a Single)
+constexpr std::int32_t kCoarsestSweeps = 100;
+constexpr float kProlongOwn = 0.5625f;  // 9/16: the coarse cell a fine cell lies in
+constexpr float kProlongSide = 0.1875f; // 3/16: each of its two neighbours beside it
+constexpr float kProlongDiag = 0.0625f; // 1/16: the diagonal one
+
+bool IsFinite(float v)
+{
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    return (bits & 0x7f800000u) != 0x7f800000u;
+}
+
+/// Single value of a Single sum's rms: Sqr(sum / CSng(nx nz)), the cell count formed in 32 bits.
+float RmsOfSum(float sum, std::int16_t nx, std::int16_t nz)
+{
+    const float cells = static_cast<float>(std::int32_t{nx} * std::int32_t{nz});
+    return static_cast<float>(std::sqrt(double(sum) / double(cells)));
+}
+
+/// CInt(2^(levelsBelow) nits) as a Long: the sweeps of a level levelsBelow under the finest.
+std::int32_t ScaledSweeps(std::int32_t nits, int levelsBelow)
+{
+    return CLng(std::ldexp(double(nits), levelsBelow));
+}
+
+// The caller's fields are r-major (j contiguous), the level blocks z-major (i contiguous), so
+// moving between them is a transpose, done in strips of 16 values of j so that both sides stay
+// in cache. dst/src point at (-1, -1) of the level block, whose rows are nx + 2 long.
+constexpr int kStrip = 16;
+
+/// dst = a over -1 ... nx by -1 ... nz; returns false when any value is not finite.
+bool LoadTransposed(const GhostField<float>& a, float* dst, int nx, int nz)
+{
+    const float* src = a.Data();
+    const std::size_t srcStride = a.Stride();
+    const std::size_t W = static_cast<std::size_t>(nx) + 2;
+    const std::size_t rows = static_cast<std::size_t>(nz) + 2;
+    const std::size_t cols = static_cast<std::size_t>(nx) + 2;
+    bool finite = true;
+    for (std::size_t jb = 0; jb < rows; jb += kStrip) {
+        const std::size_t je = std::min(rows, jb + kStrip);
+        for (std::size_t ib = 0; ib < cols; ++ib) {
+            const float* column = src + ib * srcStride;
+            for (std::size_t jj = jb; jj < je; ++jj) {
+                const float v = column[jj];
+                finite = finite && IsFinite(v);
+                dst[jj * W + ib] = v;
+            }
+        }
+    }
+    return finite;
+}
+
+/// The finest source block: -((i + 0.5) dr) f(i, j) for i = 0 ... nx, j = 0 ... nz, the radius
+/// rounded to Single first; 0 on the lines i = -1 and j = -1. Returns false when a value of f
+/// or a product is not finite.
+bool LoadSource(const GhostField<float>& f, float* dst, int nx, int nz, float dr)
+{
+    const float* src = f.Data();
+    const std::size_t srcStride = f.Stride();
+    const std::size_t W = static_cast<std::size_t>(nx) + 2;
+    const std::size_t rows = static_cast<std::size_t>(nz) + 2;
+    const std::size_t cols = static_cast<std::size_t>(nx) + 2;
+    for (std::size_t ib = 0; ib < cols; ++ib)
+        dst[ib] = 0.0f;
+    for (std::size_t jj = 0; jj < rows; ++jj)
+        dst[jj * W] = 0.0f;
+    bool finite = true;
+    for (std::size_t jb = 1; jb < rows; jb += kStrip) {
+        const std::size_t je = std::min(rows, jb + kStrip);
+        for (std::size_t ib = 1; ib < cols; ++ib) {
+            const double i = double(ib) - 1.0;
+            const float r = static_cast<float>((i + 0.5) * double(dr));
+            const float* column = src + ib * srcStride;
+            for (std::size_t jj = jb; jj < je; ++jj) {
+                const float v = static_cast<float>(-(double(r) * double(column[jj])));
+                finite = finite && IsFinite(column[jj]) && IsFinite(v);
+                dst[jj * W + ib] = v;
+            }
+        }
+    }
+    return finite;
+}
+
+/// a over -1 ... nx by -1 ... nz = the level block src.
+void StoreTransposed(const float* src, GhostField<float>& a, int nx, int nz)
+{
+    float* dst = a.Data();
+    const std::size_t dstStride = a.Stride();
+    const std::size_t W = static_cast<std::size_t>(nx) + 2;
+    const std::size_t rows = static_cast<std::size_t>(nz) + 2;
+    const std::size_t cols = static_cast<std::size_t>(nx) + 2;
+    for (std::size_t jb = 0; jb < rows; jb += kStrip) {
+        const std::size_t je = std::min(rows, jb + kStrip);
+        for (std::size_t ib = 0; ib < cols; ++ib) {
+            float* column = dst + ib * dstStride;
+            for (std::size_t jj = jb; jj < je; ++jj)
+                column[jj] = src[jj * W + ib];
+        }
+    }
+}
+
+bool Spans(const GhostField<float>& a, int nx, int nz)
+{
+    return !a.Empty() && a.N1() == nx && a.N2() == nz;
+}
+
+/// Size of one level block with its ghost frame.
+std::size_t BlockSize(int nx, int nz)
+{
+    return (static_cast<std::size_t>(nx) + 2) * (static_cast<std::size_t>(nz) + 2);
+}
+
+} // namespace
+
+std::string_view RefusalMessage(AllGridStatus s)
+{
+    switch (s) {
+    case AllGridStatus::kMethodNotValid:
+        return kMsgMethodNotValid;
+    case AllGridStatus::kGridNotSuitable:
+        return kMsgGridNotSuitable;
+    case AllGridStatus::kTooManyLevels:
+        return kMsgTooManyLevels;
+    case AllGridStatus::kGridTooLarge:
+        return kMsgGridTooLarge;
+    case AllGridStatus::kFieldMismatch:
+        return kMsgFieldMismatch;
+    case AllGridStatus::kNotFinite:
+        return kMsgNotFinite;
+    case AllGridStatus::kFmgNeedsWideGrid:
+        return kMsgFmgNeedsWideGrid;
+    case AllGridStatus::kTolerance:
+    case AllGridStatus::kCycleLimit:
+    case AllGridStatus::kStalled:
+    case AllGridStatus::kZeroResidual:
+        break;
+    }
+    return {};
+}
+
+// ---- Settings and grid checks --------------------------------------------------------------
+
+void clsAllgrid_axisym::StoreSettings(float temptbc, float temprmax, float tempzmax, bool RedBlack)
+{
+    RedBlackFlag = RedBlack ? 1 : 0;
+    m_rmax = temprmax;
+    m_zmax = tempzmax;
+    m_tbc = temptbc;
+}
+
+SideCodes clsAllgrid_axisym::BuildSideCodes(const BoundaryCodes& ibcs)
+{
+    const auto code = [](std::int16_t b) -> std::int16_t {
+        if (b == 0)
+            return kZeroFluxCode;
+        if (b == 1)
+            return kIsothermalCode;
+        return 0;
+    };
+    return SideCodes{code(ibcs[3]), code(ibcs[2]), code(ibcs[0]), code(ibcs[1])};
+}
+
+std::optional<AllGridStatus> clsAllgrid_axisym::CheckGrid(std::int32_t nx, std::int32_t nz)
+{
+    if (nx <= 0 || nz <= 0)
+        return AllGridStatus::kGridNotSuitable;
+    const std::int64_t mn = std::min(nx, nz);
+    const std::int64_t mx = std::max(nx, nz);
+    if (!std::has_single_bit(static_cast<std::uint64_t>(mn)) || mx % mn != 0)
+        return AllGridStatus::kGridNotSuitable;
+    const int ngrid = std::bit_width(static_cast<std::uint64_t>(mn));
+    if (ngrid > kMaxLevels)
+        return AllGridStatus::kTooManyLevels;
+    std::int64_t np = 0;
+    for (std::int64_t k = 1; k <= mn; k *= 2)
+        np += (mx * k / mn + 2) * (k + 2);
+    if (8 * np + 1 > std::numeric_limits<std::int32_t>::max())
+        return AllGridStatus::kGridTooLarge;
+    return std::nullopt;
+}
+
+std::optional<AllGridStatus> clsAllgrid_axisym::check_init_etc(std::int16_t nx, std::int16_t nz,
+                                                               std::int32_t& np, LevelOffsets& nl,
+                                                               std::int16_t& ngrid) const
+{
+    nl.fill(0);
+    if (auto refusal = CheckGrid(nx, nz))
+        return refusal;
+    const std::int32_t mn = min(nx, nz);
+    const std::int32_t mx = max(nx, nz);
+    ngrid = static_cast<std::int16_t>(std::bit_width(static_cast<std::uint32_t>(mn)));
+    std::int32_t offset = 0;
+    std::int32_t k = 1;
+    for (int igrid = 1; igrid <= ngrid; ++igrid) {
+        nl[static_cast<std::size_t>(igrid)] = offset;
+        offset += (mx * k / mn + 2) * (k + 2); // whole numbers on a consistent grid
+        k *= 2;
+    }
+    np = offset;
+    return std::nullopt;
+}
+
+void clsAllgrid_axisym::SetupSizes(std::int16_t igrid, std::int16_t nx, std::int16_t nz,
+                                   std::int16_t& nxg, std::int16_t& nzg)
+{
+    const std::int16_t k = CInt(std::ldexp(1.0, igrid - 1));
+    if (nz > nx) {
+        nxg = k;
+        nzg = CInt(double(nz) * k / nx);
+    } else {
+        nzg = k;
+        nxg = CInt(double(nx) * k / nz);
+    }
+}
+
+void clsAllgrid_axisym::CoarsestSizes(std::int16_t nx, std::int16_t nz, std::int16_t& nx1,
+                                      std::int16_t& nz1)
+{
+    if (nz > nx) {
+        nx1 = 1;
+        nz1 = CInt(double(nz) / nx);
+    } else {
+        nx1 = CInt(double(nx) / nz);
+        nz1 = 1;
+    }
+}
+
+void clsAllgrid_axisym::Show(std::string_view text) const
+{
+    if (m_frontEnd && !text.empty())
+        m_frontEnd->ShowMessage(text);
+}
+
+// ---- Slot arithmetic and transfers ---------------------------------------------------------
+
+void clsAllgrid_axisym::square_to_ag(const GhostField<float>& a, SlotStorage& u, std::int16_t nx,
+                                     std::int16_t nz, std::int32_t np, const LevelOffsets& nl,
+                                     std::int16_t igrid, std::int16_t ia) const
+{
+    assert(Spans(a, nx, nz));
+    assert(static_cast<std::size_t>(ip(nx, nz, igrid, nx, np, nl, ia)) < u.size());
+    LoadTransposed(a, &u[static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ia))], nx, nz);
+}
+
+void clsAllgrid_axisym::ag_to_square(GhostField<float>& a, const SlotStorage& u, std::int16_t nx,
+                                     std::int16_t nz, std::int32_t np, const LevelOffsets& nl,
+                                     std::int16_t igrid, std::int16_t ia) const
+{
+    assert(Spans(a, nx, nz));
+    assert(static_cast<std::size_t>(ip(nx, nz, igrid, nx, np, nl, ia)) < u.size());
+    StoreTransposed(&u[static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ia))], a, nx, nz);
+}
+
+void clsAllgrid_axisym::zero_grid(SlotStorage& u, std::int16_t nx, std::int16_t nz, std::int32_t np,
+                                  const LevelOffsets& nl, std::int16_t igrid, std::int16_t ia) const
+{
+    const auto first = static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ia));
+    assert(first + BlockSize(nx, nz) <= u.size());
+    std::fill_n(u.begin() + static_cast<std::ptrdiff_t>(first), BlockSize(nx, nz), 0.0f);
+}
+
+void clsAllgrid_axisym::add_arrays(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                   std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                                   std::int16_t ia, std::int16_t ib, std::int16_t ic) const
+{
+    const std::size_t n = BlockSize(nx, nz);
+    const float* a = &u[static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ia))];
+    const float* b = &u[static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ib))];
+    float* c = &u[static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ic))];
+    assert(static_cast<std::size_t>(c - u.data()) + n <= u.size());
+    for (std::size_t k = 0; k < n; ++k)
+        c[k] = a[k] + b[k]; // a Single sum: the double sum rounded once
+}
+
+void clsAllgrid_axisym::subtract_arrays(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                        std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                                        std::int16_t ia, std::int16_t ib, std::int16_t ic) const
+{
+    const std::size_t n = BlockSize(nx, nz);
+    const float* a = &u[static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ia))];
+    const float* b = &u[static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ib))];
+    float* c = &u[static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ic))];
+    assert(static_cast<std::size_t>(c - u.data()) + n <= u.size());
+    for (std::size_t k = 0; k < n; ++k)
+        c[k] = a[k] - b[k];
+}
+
+void clsAllgrid_axisym::copy_array(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                   std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                                   std::int16_t ia, std::int16_t ib) const
+{
+    const std::size_t n = BlockSize(nx, nz);
+    const auto a = static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ia));
+    const auto b = static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ib));
+    assert(std::max(a, b) + n <= u.size());
+    if (a != b)
+        std::memmove(&u[b], &u[a], n * sizeof(float));
+}
+
+float clsAllgrid_axisym::rmsvalue(const SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                  std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                                  std::int16_t ia) const
+{
+    const float* p = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, ia))];
+    const std::ptrdiff_t W = nx + 2;
+    float sum = 0.0f;
+    for (int i = 0; i < nx; ++i) // i outer: the order of the Single sum
+        for (int j = 0; j < nz; ++j) {
+            const double v = p[j * W + i];
+            sum = sum + static_cast<float>(v * v);
+        }
+    return RmsOfSum(sum, nx, nz);
+}
+
+void clsAllgrid_axisym::minmax(const SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                               std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                               std::int16_t ia, float& umin, float& umax) const
+{
+    umin = 1e20f;
+    umax = -1e20f;
+    const float* p = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, ia))];
+    const std::ptrdiff_t W = nx + 2;
+    for (int i = 0; i < nx; ++i)
+        for (int j = 0; j < nz; ++j) {
+            const float v = p[j * W + i];
+            if (v < umin)
+                umin = v;
+            if (v > umax)
+                umax = v;
+        }
+}
+
+void clsAllgrid_axisym::fine_to_coarse(SlotStorage& u, std::int16_t nxf, std::int16_t nzf,
+                                       std::int32_t np, const LevelOffsets& nl, std::int16_t igfine,
+                                       std::int16_t iaf, std::int16_t iac) const
+{
+    assert(igfine >= 2);
+    const int nxc = nxf / 2;
+    const int nzc = nzf / 2;
+    const float* fine = &u[static_cast<std::size_t>(ip(0, 0, igfine, nxf, np, nl, iaf))];
+    float* coarse = &u[static_cast<std::size_t>(ip(0, 0, igfine - 1, nxc, np, nl, iac))];
+    const std::ptrdiff_t Wf = nxf + 2;
+    const std::ptrdiff_t Wc = nxc + 2;
+    for (int jc = 0; jc < nzc; ++jc) {
+        const float* f0 = fine + 2 * jc * Wf;
+        const float* f1 = f0 + Wf;
+        float* c = coarse + jc * Wc;
+        for (int ic = 0; ic < nxc; ++ic) {
+            const int i = 2 * ic;
+            c[ic] = static_cast<float>(
+                0.25 * (double(f0[i]) + double(f0[i + 1]) + double(f1[i]) + double(f1[i + 1])));
+        }
+    }
+}
+
+void clsAllgrid_axisym::coarse_to_fine(SlotStorage& u, std::int16_t nxf, std::int16_t nzf,
+                                       std::int32_t np, const LevelOffsets& nl, std::int16_t igfine,
+                                       std::int16_t iaf, std::int16_t iac) const
+{
+    assert(igfine >= 2);
+    const int nxc = nxf / 2;
+    const float* coarse = &u[static_cast<std::size_t>(ip(-1, -1, igfine - 1, nxc, np, nl, iac))];
+    float* fine = &u[static_cast<std::size_t>(ip(-1, -1, igfine, nxf, np, nl, iaf))];
+    const std::ptrdiff_t Wf = nxf + 2;
+    const std::ptrdiff_t Wc = nxc + 2;
+    const double w9 = kProlongOwn;
+    const double w3 = kProlongSide;
+    const double w1 = kProlongDiag;
+    // Fine row jf lies in coarse row a and next to coarse row b; in each row fine column 2 ic
+    // lies in coarse column ic next to ic - 1, fine column 2 ic - 1 the other way round.
+    for (int jf = -1; jf <= nzf; ++jf) {
+        const int a = jf >= 0 ? jf / 2 : -1;
+        const int b = (jf % 2 == 0) ? a - 1 : a + 1;
+        const float* ca = coarse + (a + 1) * Wc; // column -1 of coarse row a
+        const float* cb = coarse + (b + 1) * Wc;
+        float* f = fine + (jf + 1) * Wf; // column -1 of fine row jf
+        for (int ic = 0; ic <= nxc; ++ic) {
+            const double Pa = ca[ic]; // coarse (ic - 1, a)
+            const double Qa = ca[ic + 1];
+            const double Pb = cb[ic];
+            const double Qb = cb[ic + 1];
+            f[2 * ic + 1] = static_cast<float>(w9 * Qa + w3 * (Pa + Qb) + w1 * Pb); // (2 ic)
+            f[2 * ic] = static_cast<float>(w9 * Pa + w3 * (Qa + Pb) + w1 * Qb);     // (2 ic - 1)
+        }
+    }
+}
+
+// ---- Conductivities ------------------------------------------------------------------------
+
+void clsAllgrid_axisym::setup_cond(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                   std::int32_t np, const LevelOffsets& nl, std::int16_t ngrid,
+                                   std::int16_t iCondBase, const SideCodes& nbc,
+                                   bool FluxMatch) const
+{
+    (void)nbc;
+    for (std::int16_t igrid = ngrid; igrid >= 2; --igrid) {
+        std::int16_t nxg = 0;
+        std::int16_t nzg = 0;
+        SetupSizes(igrid, nx, nz, nxg, nzg);
+        fine_to_coarse(u, nxg, nzg, np, nl, igrid, iCondBase, iCondBase);
+        enforce_cond_bcs(u, CInt(nxg / 2.0), CInt(nzg / 2.0), np, nl,
+                         static_cast<std::int16_t>(igrid - 1), iCondBase);
+    }
+    face_interp(u, nx, nz, np, nl, ngrid, iCondBase, FluxMatch);
+}
+
+void clsAllgrid_axisym::face_interp(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                    std::int32_t np, const LevelOffsets& nl, std::int16_t ngrid,
+                                    std::int16_t iCondBase, bool FluxMatch) const
+{
+    for (std::int16_t igrid = ngrid; igrid >= 1; --igrid) {
+        std::int16_t nxg = 0;
+        std::int16_t nzg = 0;
+        SetupSizes(igrid, nx, nz, nxg, nzg);
+        if (FluxMatch)
+            flux_interp(u, nxg, nzg, np, nl, igrid, iCondBase);
+        else
+            lin_to_face(u, nxg, nzg, np, nl, igrid, iCondBase);
+    }
+}
+
+void clsAllgrid_axisym::flux_interp(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                    std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                                    std::int16_t iCondBase) const
+{
+    const float* c = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase))];
+    float* fr = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 1))];
+    float* fz = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 2))];
+    const std::ptrdiff_t W = nx + 2;
+    // The harmonic mean keeps the flux continuous across a jump of conductivity; two cells
+    // that do not conduct at all give a face that does not either.
+    const auto harmonic = [](double a, double b) {
+        const double sum = a + b;
+        return sum > 0.0 ? static_cast<float>(2.0 * a * b / sum) : 0.0f;
+    };
+    for (int j = 0; j <= nz; ++j) {
+        const std::ptrdiff_t row = j * W;
+        for (int i = 0; i <= nx; ++i) {
+            const double cc = c[row + i];
+            fr[row + i] = harmonic(cc, c[row + i - 1]);
+            fz[row + i] = harmonic(cc, c[row + i - W]);
+        }
+    }
+}
+
+void clsAllgrid_axisym::lin_to_face(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                    std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                                    std::int16_t iCondBase) const
+{
+    const float* c = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase))];
+    float* fr = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 1))];
+    float* fz = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 2))];
+    const std::ptrdiff_t W = nx + 2;
+    for (int j = 0; j <= nz; ++j) {
+        const std::ptrdiff_t row = j * W;
+        for (int i = 0; i <= nx; ++i) {
+            const double cc = c[row + i];
+            fr[row + i] = static_cast<float>(0.5 * (cc + double(c[row + i - 1])));
+            fz[row + i] = static_cast<float>(0.5 * (cc + double(c[row + i - W])));
+        }
+    }
+}
+
+void clsAllgrid_axisym::enforce_cond_bcs(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                         std::int32_t np, const LevelOffsets& nl,
+                                         std::int16_t igrid, std::int16_t iCondBase) const
+{
+    float* c = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase))];
+    const std::ptrdiff_t W = nx + 2;
+    for (int i = -1; i <= nx; ++i) {
+        c[i - W] = c[i];
+        c[i + nz * W] = c[i + (nz - 1) * W];
+    }
+    for (int j = -1; j <= nz; ++j) {
+        c[j * W - 1] = c[j * W];
+        c[j * W + nx] = c[j * W + nx - 1];
+    }
+}
+
+// ---- Boundary rules, operator, residual, relaxation ----------------------------------------
+
+void clsAllgrid_axisym::enforce_bcs(const SideCodes& nbc, SlotStorage& u, std::int16_t nx,
+                                    std::int16_t nz, std::int32_t np, const LevelOffsets& nl,
+                                    std::int16_t igrid, std::int16_t iTemp, bool correction) const
+{
+    float* t = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iTemp))];
+    const std::ptrdiff_t W = nx + 2;
+    // The ghost and its neighbour average to tb on an isothermal side; a correction's boundary
+    // value is 0.
+    const double twoTb = correction ? 0.0 : 2.0 * double(m_tbc);
+    const auto side = [twoTb](std::int16_t code, float* ghost, const float* inner) {
+        if (code == kZeroFluxCode)
+            *ghost = *inner;
+        else if (code == kIsothermalCode)
+            *ghost = static_cast<float>(twoTb - double(*inner));
+    };
+    for (int i = -1; i <= nx; ++i)
+        side(nbc[0], t + i - W, t + i);
+    for (int i = -1; i <= nx; ++i)
+        side(nbc[1], t + i + nz * W, t + i + (nz - 1) * W);
+    for (int j = -1; j <= nz; ++j)
+        side(nbc[2], t + j * W - 1, t + j * W);
+    for (int j = -1; j <= nz; ++j)
+        side(nbc[3], t + j * W + nx, t + j * W + nx - 1);
+}
+
+const clsAllgrid_axisym::LevelGeometry& clsAllgrid_axisym::geometry(std::int16_t igrid,
+                                                                    std::int16_t nxl)
+{
+    assert(igrid >= 1 && igrid <= kMaxLevels && nxl >= 1);
+    LevelGeometry& g = m_geometry[static_cast<std::size_t>(igrid)];
+    if (g.nxl == nxl && std::memcmp(&g.rmax, &m_rmax, sizeof(float)) == 0)
+        return g;
+    g.nxl = nxl;
+    g.rmax = m_rmax;
+    const float h = static_cast<float>(double(m_rmax) / nxl);
+    g.h2inv = static_cast<float>(std::pow(1.0 / double(h), 2));
+    const auto n = static_cast<std::size_t>(nxl);
+    g.rc.resize(n);
+    g.rp.resize(n);
+    g.rm.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        g.rc[i] = (double(i) + 0.5) * h;
+        g.rp[i] = g.rc[i] + 0.5 * h;
+        g.rm[i] = g.rc[i] - 0.5 * h; // exactly 0 at the axis
+    }
+    for (std::size_t first = 0; first < 2; ++first) {
+        const std::size_t count = (n + 1 - first) / 2;
+        g.rcColour[first].resize(count);
+        g.rpColour[first].resize(count);
+        g.rmColour[first].resize(count);
+        for (std::size_t k = 0; k < count; ++k) {
+            g.rcColour[first][k] = g.rc[first + 2 * k];
+            g.rpColour[first][k] = g.rp[first + 2 * k];
+            g.rmColour[first][k] = g.rm[first + 2 * k];
+        }
+    }
+    return g;
+}
+
+float* clsAllgrid_axisym::scratch(std::size_t n)
+{
+    if (m_scratch.size() < n)
+        m_scratch.resize(n);
+    return m_scratch.data();
+}
+
+void clsAllgrid_axisym::operator_poisson(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                         std::int32_t np, const LevelOffsets& nl,
+                                         std::int16_t ngrid, std::int16_t ia, std::int16_t iop,
+                                         std::int16_t iCondBase, const SideCodes& nbc)
+{
+    enforce_bcs(nbc, u, nx, nz, np, nl, ngrid, ia);
+    const LevelGeometry& g = geometry(ngrid, nx);
+    const float* t = &u[static_cast<std::size_t>(ip(0, 0, ngrid, nx, np, nl, ia))];
+    const float* kr = &u[static_cast<std::size_t>(ip(0, 0, ngrid, nx, np, nl, iCondBase + 1))];
+    const float* kz = &u[static_cast<std::size_t>(ip(0, 0, ngrid, nx, np, nl, iCondBase + 2))];
+    float* out = &u[static_cast<std::size_t>(ip(0, 0, ngrid, nx, np, nl, iop))];
+    const std::ptrdiff_t W = nx + 2;
+    for (int j = 0; j < nz; ++j) { // j outer
+        const std::ptrdiff_t o = j * W;
+        allgrid::operator_row(t + o, kr + o, kz + o, W, nx, g.rc.data(), g.rp.data(), g.rm.data(),
+                              g.h2inv, out + o);
+    }
+}
+
+void clsAllgrid_axisym::residual_poisson(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                         std::int32_t np, const LevelOffsets& nl,
+                                         std::int16_t ngrid, float& resrms, std::int16_t iTemp,
+                                         std::int16_t iSource, std::int16_t iCondBase,
+                                         std::int16_t iUtilBase, const SideCodes& nbc)
+{
+    (void)nbc;
+    residual_level(u, nx, nz, np, nl, ngrid, iTemp, iSource, iCondBase, iUtilBase, true, resrms);
+}
+
+void clsAllgrid_axisym::residual_level(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                       std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                                       std::int16_t iTemp, std::int16_t iSource,
+                                       std::int16_t iCondBase, std::int16_t iUtilBase, bool wantSum,
+                                       float& resrms)
+{
+    const LevelGeometry& g = geometry(igrid, nx);
+    const float* t = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iTemp))];
+    const float* s = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iSource))];
+    const float* kr = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 1))];
+    const float* kz = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 2))];
+    float* out = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iUtilBase))];
+    const std::ptrdiff_t W = nx + 2;
+    const auto cells = static_cast<std::size_t>(nx) * static_cast<std::size_t>(nz);
+    // The squares go to a transposed copy, summed afterwards in the i-outer order.
+    float* squares = wantSum ? scratch(cells + static_cast<std::size_t>(nx)) : nullptr;
+    float* row = wantSum ? squares + cells : nullptr;
+    for (int j = 0; j < nz; ++j) {
+        const std::ptrdiff_t o = j * W;
+        allgrid::residual_row(t + o, s + o, kr + o, kz + o, W, nx, g.rc.data(), g.rp.data(),
+                              g.rm.data(), g.h2inv, out + o, row);
+        if (wantSum)
+            for (int i = 0; i < nx; ++i)
+                squares[static_cast<std::size_t>(i) * static_cast<std::size_t>(nz) +
+                        static_cast<std::size_t>(j)] = row[i];
+    }
+    if (wantSum)
+        resrms =
+            RmsOfSum(allgrid::ordered_sum(0.0f, squares, static_cast<std::int32_t>(cells)), nx, nz);
+}
+
+void clsAllgrid_axisym::relax_poisson(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                      std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                                      std::int32_t nits, float& resrms, std::int16_t iTemp,
+                                      std::int16_t iSource, std::int16_t iCondBase,
+                                      const SideCodes& nbc, float& rmserror, float& FirstError,
+                                      bool correction)
+{
+    relax_level(u, nx, nz, np, nl, igrid, nits, iTemp, iSource, iCondBase, nbc, correction, true,
+                true, resrms, rmserror, FirstError);
+}
+
+void clsAllgrid_axisym::relax_level(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                    std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                                    std::int32_t nits, std::int16_t iTemp, std::int16_t iSource,
+                                    std::int16_t iCondBase, const SideCodes& nbc, bool correction,
+                                    bool wantFirst, bool wantLast, float& resrms, float& rmserror,
+                                    float& FirstError)
+{
+    assert(static_cast<std::size_t>(ip(nx, nz, igrid, nx, np, nl, iCondBase + 2)) < u.size());
+    enforce_bcs(nbc, u, nx, nz, np, nl, igrid, iTemp, correction);
+    if (nits < 1)
+        return;
+    const LevelGeometry& g = geometry(igrid, nx);
+    allgrid::RelaxParams p;
+    p.h2inv = g.h2inv;
+    p.omega = static_cast<float>(RedBlackFlag * 0.25 + 0.5);
+    p.tmin = tmin;
+    p.tmax = tmax;
+    p.clamp = !correction;
+    float* t = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iTemp))];
+    const float* s = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iSource))];
+    const float* kr = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 1))];
+    const float* kz = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 2))];
+    const std::ptrdiff_t W = nx + 2;
+    float* squares = scratch(static_cast<std::size_t>(nx));
+    // The ghost a cell reads mirrors that same cell, which the other colour's pass does not
+    // change, so refreshing the ghosts after each colour pass would change nothing this sweep
+    // reads: one refresh after each sweep gives the same values, ghosts included.
+    for (std::int32_t iteration = 1; iteration <= nits; ++iteration) {
+        const bool first = iteration == 1 && wantFirst;
+        const bool last = iteration == nits && wantLast;
+        float* q = (first || last) ? squares : nullptr;
+        float sum = 0.0f;
+        if (RedBlackFlag != 0) {
+            for (int colour = 0; colour <= 1; ++colour)
+                for (int j = 0; j < nz; ++j) { // j outer within each colour
+                    const int start = (colour + j) % 2;
+                    const auto c = static_cast<std::size_t>(start);
+                    const std::ptrdiff_t o = j * W;
+                    allgrid::relax_row_redblack(t + o, s + o, kr + o, kz + o, W, start, nx,
+                                                g.rcColour[c].data(), g.rpColour[c].data(),
+                                                g.rmColour[c].data(), p, q);
+                    if (q)
+                        sum = allgrid::ordered_sum(sum, q, (nx - start + 1) / 2);
+                }
+        } else {
+            for (int j = 0; j < nz; ++j) {
+                const std::ptrdiff_t o = j * W;
+                allgrid::relax_row_lexicographic(t + o, s + o, kr + o, kz + o, W, nx, g.rc.data(),
+                                                 g.rp.data(), g.rm.data(), p, q);
+                if (q)
+                    sum = allgrid::ordered_sum(sum, q, nx);
+            }
+        }
+        enforce_bcs(nbc, u, nx, nz, np, nl, igrid, iTemp, correction);
+        if (first || last) {
+            const float rms = RmsOfSum(sum, nx, nz);
+            if (first)
+                FirstError = rms;
+            if (last) {
+                resrms = rms;
+                rmserror = rms;
+            }
+        }
+    }
+}
+
+// ---- Cycles --------------------------------------------------------------------------------
+
+void clsAllgrid_axisym::fas_descend(SlotStorage& u, std::int16_t nxg, std::int16_t nzg,
+                                    std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                                    std::int32_t s, std::int16_t iTemp, std::int16_t iSource,
+                                    std::int16_t iUtilBase, std::int16_t iCondBase,
+                                    const SideCodes& nbc)
+{
+    float unused = 0.0f;
+    relax_level(u, nxg, nzg, np, nl, igrid, s, iTemp, iSource, iCondBase, nbc, false, false, false,
+                unused, unused, unused);
+    residual_level(u, nxg, nzg, np, nl, igrid, iTemp, iSource, iCondBase, iUtilBase, false, unused);
+    fine_to_coarse(u, nxg, nzg, np, nl, igrid, iUtilBase, iSource);
+    const auto iRestricted = static_cast<std::int16_t>(iUtilBase + 1);
+    const auto iOperator = static_cast<std::int16_t>(iUtilBase + 2);
+    fine_to_coarse(u, nxg, nzg, np, nl, igrid, iTemp, iRestricted);
+    // Coarse right-hand side: the restricted residual plus the coarse operator of the restricted
+    // solution, which the coarse level starts from.
+    const std::int16_t nxc = CInt(nxg / 2.0);
+    const std::int16_t nzc = CInt(nzg / 2.0);
+    const auto coarse = static_cast<std::int16_t>(igrid - 1);
+    operator_poisson(u, nxc, nzc, np, nl, coarse, iRestricted, iOperator, iCondBase, nbc);
+    add_arrays(u, nxc, nzc, np, nl, coarse, iSource, iOperator, iSource);
+    copy_array(u, nxc, nzc, np, nl, coarse, iRestricted, iTemp);
+}
+
+void clsAllgrid_axisym::fas_ascend(SlotStorage& u, std::int16_t nxg, std::int16_t nzg,
+                                   std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                                   std::int32_t s, std::int16_t iTemp, std::int16_t iSource,
+                                   std::int16_t iUtilBase, std::int16_t iCondBase,
+                                   const SideCodes& nbc, bool wantLast, float& resrms,
+                                   float& rmserror)
+{
+    const std::int16_t nxc = CInt(nxg / 2.0);
+    const std::int16_t nzc = CInt(nzg / 2.0);
+    const auto coarse = static_cast<std::int16_t>(igrid - 1);
+    const auto iRestricted = static_cast<std::int16_t>(iUtilBase + 1);
+    const auto iInterpolated = static_cast<std::int16_t>(iUtilBase + 2);
+    // Coarse correction: the coarse solution less the restricted solution it started from.
+    subtract_arrays(u, nxc, nzc, np, nl, coarse, iTemp, iRestricted, iUtilBase);
+    coarse_to_fine(u, nxg, nzg, np, nl, igrid, iInterpolated, iUtilBase);
+    add_arrays(u, nxg, nzg, np, nl, igrid, iTemp, iInterpolated, iTemp);
+    enforce_bcs(nbc, u, nxg, nzg, np, nl, igrid, iTemp);
+    float unused = 0.0f;
+    relax_level(u, nxg, nzg, np, nl, igrid, s, iTemp, iSource, iCondBase, nbc, false, false,
+                wantLast, resrms, rmserror, unused);
+}
+
+void clsAllgrid_axisym::fas_vcycle(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                   std::int32_t np, const LevelOffsets& nl, std::int16_t ngrid,
+                                   std::int32_t nits, float& resrms, std::int16_t IStart,
+                                   std::int16_t iTemp, std::int16_t iSource, std::int16_t iUtilBase,
+                                   std::int16_t iCondBase, const SideCodes& nbc, float& rmserror)
+{
+    (void)IStart;
+    std::int16_t nxg = 0;
+    std::int16_t nzg = 0;
+    for (std::int16_t igrid = ngrid; igrid >= 2; --igrid) {
+        SetupSizes(igrid, nx, nz, nxg, nzg);
+        fas_descend(u, nxg, nzg, np, nl, igrid, ScaledSweeps(nits, ngrid - igrid), iTemp, iSource,
+                    iUtilBase, iCondBase, nbc);
+    }
+    std::int16_t nx1 = 0;
+    std::int16_t nz1 = 0;
+    CoarsestSizes(nx, nz, nx1, nz1);
+    float unused = 0.0f;
+    relax_level(u, nx1, nz1, np, nl, 1, kCoarsestSweeps, iTemp, iSource, iCondBase, nbc, false,
+                false, ngrid == 1, resrms, rmserror, unused);
+    for (std::int16_t igrid = 2; igrid <= ngrid; ++igrid) {
+        SetupSizes(igrid, nx, nz, nxg, nzg);
+        fas_ascend(u, nxg, nzg, np, nl, igrid, ScaledSweeps(nits, ngrid - igrid), iTemp, iSource,
+                   iUtilBase, iCondBase, nbc, igrid == ngrid, resrms, rmserror);
+    }
+}
+
+void clsAllgrid_axisym::fas_vcycle_old(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                       std::int32_t np, const LevelOffsets& nl, std::int16_t ngrid,
+                                       std::int32_t nits, float& resrms, std::int16_t IStart,
+                                       std::int16_t iTemp, std::int16_t iSource,
+                                       std::int16_t iUtilBase, std::int16_t iCondBase,
+                                       const SideCodes& nbc)
+{
+    (void)IStart;
+    std::int16_t nxg = 0;
+    std::int16_t nzg = 0;
+    float rmserror = 0.0f;
+    for (std::int16_t igrid = ngrid; igrid >= 2; --igrid) {
+        SetupSizes(igrid, nx, nz, nxg, nzg);
+        fas_descend(u, nxg, nzg, np, nl, igrid, nits, iTemp, iSource, iUtilBase, iCondBase, nbc);
+    }
+    std::int16_t nx1 = 0;
+    std::int16_t nz1 = 0;
+    CoarsestSizes(nx, nz, nx1, nz1);
+    float unused = 0.0f;
+    relax_level(u, nx1, nz1, np, nl, 1, kCoarsestSweeps, iTemp, iSource, iCondBase, nbc, false,
+                false, ngrid == 1, resrms, rmserror, unused);
+    for (std::int16_t igrid = 2; igrid <= ngrid; ++igrid) {
+        SetupSizes(igrid, nx, nz, nxg, nzg);
+        fas_ascend(u, nxg, nzg, np, nl, igrid, nits, iTemp, iSource, iUtilBase, iCondBase, nbc,
+                   igrid == ngrid, resrms, rmserror);
+    }
+}
+
+void clsAllgrid_axisym::fas_wcycle(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                   std::int32_t np, const LevelOffsets& nl, std::int16_t ngrid,
+                                   std::int32_t nits, float& resrms, std::int16_t IStart,
+                                   std::int16_t iTemp, std::int16_t iSource, std::int16_t iUtilBase,
+                                   std::int16_t iCondBase, const SideCodes& nbc)
+{
+    (void)IStart;
+    const std::int16_t middle = CInt(Int(ngrid / 2.0) + 1.0);
+    std::int16_t nxg = 0;
+    std::int16_t nzg = 0;
+    std::int16_t nx1 = 0;
+    std::int16_t nz1 = 0;
+    CoarsestSizes(nx, nz, nx1, nz1);
+    float rmserror = 0.0f;
+    float unused = 0.0f;
+    const auto descend = [&](std::int16_t from) {
+        for (std::int16_t igrid = from; igrid >= 2; --igrid) {
+            SetupSizes(igrid, nx, nz, nxg, nzg);
+            fas_descend(u, nxg, nzg, np, nl, igrid, nits, iTemp, iSource, iUtilBase, iCondBase,
+                        nbc);
+        }
+        relax_level(u, nx1, nz1, np, nl, 1, kCoarsestSweeps, iTemp, iSource, iCondBase, nbc, false,
+                    false, ngrid == 1, resrms, rmserror, unused);
+    };
+    const auto ascend = [&](std::int16_t to) {
+        for (std::int16_t igrid = 2; igrid <= to; ++igrid) {
+            SetupSizes(igrid, nx, nz, nxg, nzg);
+            fas_ascend(u, nxg, nzg, np, nl, igrid, nits, iTemp, iSource, iUtilBase, iCondBase, nbc,
+                       igrid == ngrid, resrms, rmserror);
+        }
+    };
+    descend(ngrid);
+    ascend(middle);
+    descend(middle);
+    ascend(ngrid);
+}
+
+void clsAllgrid_axisym::cs_vcycle(SlotStorage& u, std::int16_t nx, std::int16_t nz, std::int32_t np,
+                                  const LevelOffsets& nl, std::int16_t ngrid, std::int32_t nits,
+                                  float& resrms, std::int16_t iTemp, std::int16_t iSource,
+                                  std::int16_t iUtilBase, std::int16_t iCondBase,
+                                  const SideCodes& nbc)
+{
+    std::int16_t nxg = 0;
+    std::int16_t nzg = 0;
+    float unused = 0.0f;
+    // Below the finest level the iTemp blocks hold corrections, the iSource blocks the restricted
+    // residuals.
+    for (std::int16_t igrid = ngrid; igrid >= 2; --igrid) {
+        SetupSizes(igrid, nx, nz, nxg, nzg);
+        const bool correction = igrid < ngrid;
+        relax_level(u, nxg, nzg, np, nl, igrid, nits, iTemp, iSource, iCondBase, nbc, correction,
+                    false, false, unused, unused, unused);
+        residual_level(u, nxg, nzg, np, nl, igrid, iTemp, iSource, iCondBase, iUtilBase, false,
+                       unused);
+        fine_to_coarse(u, nxg, nzg, np, nl, igrid, iUtilBase, iSource);
+        zero_grid(u, CInt(nxg / 2.0), CInt(nzg / 2.0), np, nl, static_cast<std::int16_t>(igrid - 1),
+                  iTemp);
+    }
+    std::int16_t nx1 = 0;
+    std::int16_t nz1 = 0;
+    CoarsestSizes(nx, nz, nx1, nz1);
+    float rmserror = 0.0f;
+    relax_level(u, nx1, nz1, np, nl, 1, kCoarsestSweeps, iTemp, iSource, iCondBase, nbc, ngrid > 1,
+                false, ngrid == 1, resrms, rmserror, unused);
+    const auto iInterpolated = static_cast<std::int16_t>(iUtilBase + 1);
+    for (std::int16_t igrid = 2; igrid <= ngrid; ++igrid) {
+        SetupSizes(igrid, nx, nz, nxg, nzg);
+        const bool correction = igrid < ngrid;
+        coarse_to_fine(u, nxg, nzg, np, nl, igrid, iInterpolated, iTemp);
+        add_arrays(u, nxg, nzg, np, nl, igrid, iTemp, iInterpolated, iTemp);
+        enforce_bcs(nbc, u, nxg, nzg, np, nl, igrid, iTemp, correction);
+        relax_level(u, nxg, nzg, np, nl, igrid, nits, iTemp, iSource, iCondBase, nbc, correction,
+                    false, igrid == ngrid, resrms, rmserror, unused);
+    }
+}
+
+// ---- Drivers -------------------------------------------------------------------------------
+
+AllGridStatus clsAllgrid_axisym::fas_poisson(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                             std::int32_t np, const LevelOffsets& nl,
+                                             std::int16_t ngrid, std::int32_t nits, float errmax,
+                                             std::int16_t iTemp, std::int16_t iSource,
+                                             std::int16_t iUtilBase, std::int16_t iCondBase,
+                                             const SideCodes& nbc, std::int16_t NInner,
+                                             float& rmserror, float& FirstError)
+{
+    m_cycles = 0;
+    m_history.clear();
+    float resrms = 0.0f;
+    relax_level(u, nx, nz, np, nl, ngrid, 1, iTemp, iSource, iCondBase, nbc, false, true, true,
+                resrms, rmserror, FirstError);
+    const float res0 = resrms;
+    m_history.push_back(res0);
+    // Nothing to reduce: the field already satisfies the equations (the ratios below would be
+    // 0 / 0).
+    if (res0 == 0.0f)
+        return AllGridStatus::kZeroResidual;
+    float previous = 1.0f;
+    int bad = 0;
+    for (std::int16_t step = 1; step <= NInner; ++step) {
+        const std::int32_t sweeps = step == 1 ? 2 * nits : nits;
+        fas_vcycle(u, nx, nz, np, nl, ngrid, sweeps, resrms, step, iTemp, iSource, iUtilBase,
+                   iCondBase, nbc, rmserror);
+        m_cycles = step;
+        m_history.push_back(resrms);
+        const float ratio = static_cast<float>(double(resrms) / double(res0));
+        const float factor = static_cast<float>(double(ratio) / double(previous));
+        previous = ratio;
+        bad = double(factor) > 0.95 ? bad + 1 : 0;
+        if (bad == 5)
+            return AllGridStatus::kStalled;
+        if (ratio < errmax)
+            return AllGridStatus::kTolerance;
+    }
+    return AllGridStatus::kCycleLimit;
+}
+
+AllGridStatus clsAllgrid_axisym::fmg_poisson(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                             std::int32_t np, const LevelOffsets& nl,
+                                             std::int16_t ngrid, std::int32_t nits, float errmax,
+                                             std::int16_t iTemp, std::int16_t iSource,
+                                             std::int16_t iUtilBase, std::int16_t iCondBase,
+                                             const SideCodes& nbc)
+{
+    if (nz > nx)
+        return AllGridStatus::kFmgNeedsWideGrid;
+    float unused = 0.0f;
+    relax_level(u, CInt(double(nx) / nz), 1, np, nl, 1, kCoarsestSweeps, iTemp, iSource, iCondBase,
+                nbc, false, false, false, unused, unused, unused);
+    AllGridStatus status = AllGridStatus::kCycleLimit;
+    for (std::int16_t igrid = 2; igrid <= ngrid; ++igrid) {
+        const std::int16_t k = CInt(std::ldexp(1.0, igrid - 1));
+        const std::int16_t nxl = CInt(double(nx) * k / nz);
+        coarse_to_fine(u, nxl, k, np, nl, igrid, iTemp, iTemp);
+        const float levelErrmax = igrid == ngrid ? errmax : 0.0001f;
+        float scratchRms = 0.0f;
+        float scratchFirst = 0.0f;
+        status = fas_poisson(u, nxl, k, np, nl, igrid, nits, levelErrmax, iTemp, iSource, iUtilBase,
+                             iCondBase, nbc, 5, scratchRms, scratchFirst);
+    }
+    return status;
+}
+
+AllGridStatus clsAllgrid_axisym::cs_poisson(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                            std::int32_t np, const LevelOffsets& nl,
+                                            std::int16_t ngrid, std::int32_t nits, float errmax,
+                                            std::int16_t iTemp, std::int16_t iSource,
+                                            std::int16_t iUtilBase, std::int16_t iCondBase,
+                                            const SideCodes& nbc)
+{
+    const float srcrms = rmsvalue(u, nx, nz, np, nl, ngrid, iSource);
+    if (srcrms == 0.0f)
+        return AllGridStatus::kZeroResidual;
+    float resrms = 0.0f;
+    float unused = 0.0f;
+    relax_level(u, nx, nz, np, nl, ngrid, 1, iTemp, iSource, iCondBase, nbc, false, false, true,
+                resrms, unused, unused);
+    float previous = static_cast<float>(double(resrms) / double(srcrms));
+    for (int n = 1; n <= 100; ++n) {
+        cs_vcycle(u, nx, nz, np, nl, ngrid, nits, resrms, iTemp, iSource, iUtilBase, iCondBase,
+                  nbc);
+        const float sError = static_cast<float>(double(resrms) / double(srcrms));
+        const float factor = static_cast<float>(double(sError) / double(previous));
+        previous = sError;
+        if (double(factor) > 0.9)
+            return AllGridStatus::kStalled;
+        if (sError < errmax)
+            return AllGridStatus::kTolerance;
+    }
+    return AllGridStatus::kCycleLimit;
+}
+
+AllGridStatus clsAllgrid_axisym::iterate_poisson(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                                 std::int32_t np, const LevelOffsets& nl,
+                                                 std::int16_t ngrid, std::int32_t nsteps,
+                                                 float errmax, std::int16_t iTemp,
+                                                 std::int16_t iSource, std::int16_t iUtilBase,
+                                                 std::int16_t iCondBase, const SideCodes& nbc)
+{
+    (void)iUtilBase;
+    const float srcrms = rmsvalue(u, nx, nz, np, nl, ngrid, iSource);
+    if (srcrms == 0.0f)
+        return AllGridStatus::kZeroResidual;
+    float resrms = 0.0f;
+    float unused = 0.0f;
+    relax_level(u, nx, nz, np, nl, ngrid, 1, iTemp, iSource, iCondBase, nbc, false, false, true,
+                resrms, unused, unused);
+    float previous = static_cast<float>(double(resrms) / double(srcrms));
+    float sError = 1e20f;
+    int bad = 0;
+    for (std::int32_t step = 0; sError > errmax; ++step) {
+        if (step >= nsteps)
+            return AllGridStatus::kCycleLimit;
+        relax_level(u, nx, nz, np, nl, ngrid, kCoarsestSweeps, iTemp, iSource, iCondBase, nbc,
+                    false, false, true, resrms, unused, unused);
+        sError = static_cast<float>(double(resrms) / double(srcrms));
+        const float factor = static_cast<float>(double(sError) / double(previous));
+        previous = sError;
+        bad = double(factor) > 0.99 ? bad + 1 : 0;
+        if (bad == 5)
+            return AllGridStatus::kStalled;
+    }
+    return AllGridStatus::kTolerance;
+}
+
+// ---- Entry point ---------------------------------------------------------------------------
+
+AllGridStatus clsAllgrid_axisym::AllGrid(GhostField<float>& t, const GhostField<float>& c,
+                                         const GhostField<float>& f, std::int16_t nx,
+                                         std::int16_t nz, const BoundaryCodes& ibcs, float temptbc,
+                                         float temprmax, float tempzmax, bool FluxMatch,
+                                         std::int16_t method, bool RedBlack, std::int16_t NInner,
+                                         float& rmserror, float& FirstError)
+{
+    m_cycles = 0;
+    m_history.clear();
+    const auto refuse = [this](AllGridStatus s) {
+        Show(RefusalMessage(s));
+        return s;
+    };
+    if (auto refusal = CheckGrid(nx, nz))
+        return refuse(*refusal);
+    if (method < 1 || method > 5)
+        return refuse(AllGridStatus::kMethodNotValid);
+    if (method == 1 && nz > nx)
+        return refuse(AllGridStatus::kFmgNeedsWideGrid);
+    if (!Spans(t, nx, nz) || !Spans(c, nx, nz) || !Spans(f, nx, nz))
+        return refuse(AllGridStatus::kFieldMismatch);
+    if (!IsFinite(temptbc) || !IsFinite(temprmax) || !(temprmax > 0.0f))
+        return refuse(AllGridStatus::kNotFinite);
+
+    StoreSettings(temptbc, temprmax, tempzmax, RedBlack);
+    tmin = temptbc;
+    const SideCodes nbc = BuildSideCodes(ibcs);
+    std::int32_t np = 0;
+    LevelOffsets nl{};
+    std::int16_t ngrid = 0;
+    check_init_etc(nx, nz, np, nl, ngrid);
+
+    // Storage for the whole call, so that nothing below allocates.
+    const std::size_t cells = static_cast<std::size_t>(nx) * static_cast<std::size_t>(nz);
+    try {
+        m_u.resize(8 * static_cast<std::size_t>(np) + 1);
+        for (std::int16_t igrid = 1; igrid <= ngrid; ++igrid) {
+            std::int16_t nxg = 0;
+            std::int16_t nzg = 0;
+            SetupSizes(igrid, nx, nz, nxg, nzg);
+            geometry(igrid, nxg);
+        }
+        scratch(cells + static_cast<std::size_t>(nx));
+        m_history.reserve(static_cast<std::size_t>(std::max<std::int16_t>(NInner, 0)) + 1);
+    } catch (const std::bad_alloc&) {
+        m_u = SlotStorage();
+        m_scratch = std::vector<float>();
+        return refuse(AllGridStatus::kGridTooLarge);
+    }
+
+    // Every value starts at 0 except the three finest blocks the caller's fields fill.
+    const auto slotStart = [&](std::int16_t ia) {
+        return m_u.begin() + (ia - 1) * static_cast<std::ptrdiff_t>(np) + 1;
+    };
+    m_u[0] = 0.0f;
+    const auto finestBlock = static_cast<std::ptrdiff_t>(BlockSize(nx, nz));
+    const std::ptrdiff_t finestOffset = nl[static_cast<std::size_t>(ngrid)];
+    for (std::int16_t ia = 1; ia <= 8; ++ia) {
+        const bool filled = ia == kSlotTemp || ia == kSlotSource || ia == kSlotCondBase;
+        std::fill(slotStart(ia), slotStart(ia) + finestOffset + (filled ? 0 : finestBlock), 0.0f);
+    }
+    const auto finest = [&](std::int16_t ia) {
+        return &m_u[static_cast<std::size_t>(ip(-1, -1, ngrid, nx, np, nl, ia))];
+    };
+    const float dr = static_cast<float>(double(temprmax) / nx);
+    bool finite = LoadTransposed(t, finest(kSlotTemp), nx, nz);
+    finite = LoadTransposed(c, finest(kSlotCondBase), nx, nz) && finite;
+    finite = LoadSource(f, finest(kSlotSource), nx, nz, dr) && finite;
+    if (!finite)
+        return refuse(AllGridStatus::kNotFinite);
+
+    setup_cond(m_u, nx, nz, np, nl, ngrid, kSlotCondBase, nbc, FluxMatch);
+
+    AllGridStatus status = AllGridStatus::kCycleLimit;
+    std::string_view closing;
+    switch (method) {
+    case 1:
+        status = fmg_poisson(m_u, nx, nz, np, nl, ngrid, 3, kErrmax, kSlotTemp, kSlotSource,
+                             kSlotUtilBase, kSlotCondBase, nbc);
+        break;
+    case 2:
+        status = cs_poisson(m_u, nx, nz, np, nl, ngrid, 3, kErrmax, kSlotTemp, kSlotSource,
+                            kSlotUtilBase, kSlotCondBase, nbc);
+        closing = kMsgCsPoisson;
+        break;
+    case 3:
+        status = fas_poisson(m_u, nx, nz, np, nl, ngrid, 2, kErrmax, kSlotTemp, kSlotSource,
+                             kSlotUtilBase, kSlotCondBase, nbc, NInner, rmserror, FirstError);
+        break;
+    case 4:
+        status = iterate_poisson(m_u, nx, nz, np, nl, ngrid, 1000, kErrmax, kSlotTemp, kSlotSource,
+                                 kSlotUtilBase, kSlotCondBase, nbc);
+        closing = kMsgIteratePoisson;
+        break;
+    default: {
+        float resrms = 0.0f;
+        float unusedRms = 0.0f;
+        float unusedFirst = 0.0f;
+        relax_poisson(m_u, nx, nz, np, nl, ngrid, 1000, resrms, kSlotTemp, kSlotSource,
+                      kSlotCondBase, nbc, unusedRms, unusedFirst);
+        break;
+    }
+    }
+    if (status == AllGridStatus::kZeroResidual && (method == 2 || method == 4)) {
+        rmserror = 0.0f;
+        FirstError = 0.0f;
+        closing = {};
+    }
+    ag_to_square(t, m_u, nx, nz, np, nl, ngrid, kSlotTemp);
+    Show(closing);
+    return status;
+}
+
+} // namespace tarsen
