@@ -1,0 +1,557 @@
+// tarsen-batch run: reads an assembly with its materials, applies settings through the window's
+// own setters, initializes it and runs it as the window's run buttons do (cycles, to a residual,
+// or the search for the current that gives a target temperature), then prints the results as
+// text or one JSON object, and optionally saves the assembly and the field. A sweep repeats the
+// whole run for each value of one setting.
+#include "batchcommand.h"
+#include "common/numeric.h"
+#include "common/textnum.h"
+#include "model/assemblyfile.h"
+#include "model/replacefile.h"
+#include "simulation/mainlogic.h"
+
+#include <cmath>
+#include <filesystem>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tarsen::batch {
+
+namespace {
+
+constexpr const char* kUsage =
+    "run FILE.tsn [--materials FILE.prp] [--set KEY=VALUE]... [--single-grid]\n"
+    "      [--cycles N | --residual R | --target T] [--max-cycles N] [--json] [--quiet]\n"
+    "      [--save FILE.tsn] [--field FILE.csv] [--sweep KEY=START:STOP:STEP]\n"
+    "      initializes the assembly and runs it (default: to the file's DesiredResidual);\n"
+    "      KEY is a settings key of the assembly file, e.g. nr=256, ElectricCurrent=180,\n"
+    "      IncludePress=False, ibcs(3)=0; every run stops after --max-cycles (2000) cycles";
+
+constexpr int kDefaultMaxCycles = 2000;
+constexpr std::size_t kMaxSweepRows = 10000;
+
+using Json = nlohmann::ordered_json;
+
+enum class Mode { Residual, Cycles, Target };
+
+struct Options {
+    std::string path;
+    std::string materials;
+    std::vector<std::pair<std::string, std::string>> sets;
+    bool singleGrid = false;
+    Mode mode = Mode::Residual;
+    std::string modeValue; // N, R or T as typed; empty: the file's DesiredResidual
+    int maxCycles = kDefaultMaxCycles;
+    bool json = false;
+    bool quiet = false;
+    std::string save;
+    std::string field;
+    std::string sweepKey;
+    std::vector<double> sweepValues;
+};
+
+/// Message boxes of the run, in order; each is also shown on stderr as it comes.
+struct RunFrontEnd final : FrontEnd {
+    std::vector<std::string> m_messages;
+    void ShowMessage(std::string_view text) override
+    {
+        m_messages.emplace_back(text);
+        std::cerr << text << "\n";
+    }
+};
+
+/// A Single as the JSON number of its shortest decimal form.
+double JsonSingle(float v) { return ParseNumber(ShortestSingle(v)).value_or(0.0); }
+
+Json JsonOrNull(std::optional<double> v)
+{
+    if (!v || !std::isfinite(*v))
+        return nullptr;
+    return JsonSingle(Sng(*v));
+}
+
+std::optional<bool> ParseBool(const std::string& v)
+{
+    if (v == "True" || v == "true" || v == "1")
+        return true;
+    if (v == "False" || v == "false" || v == "0")
+        return false;
+    return std::nullopt;
+}
+
+/// KEY=VALUE split at the first '='.
+bool SplitAssignment(const std::string& text, std::string& key, std::string& value)
+{
+    const std::size_t eq = text.find('=');
+    if (eq == std::string::npos || eq == 0)
+        return false;
+    key = text.substr(0, eq);
+    value = text.substr(eq + 1);
+    return true;
+}
+
+/// Applies one file key through the window's own setter, so that its invalidation rules hold.
+/// Returns an error text, empty on success.
+std::string ApplySetting(MainLogic& m, const std::string& key, const std::string& value)
+{
+    SettingOutcome r = SettingOutcome::Refused;
+    if (key == "rmax")
+        r = m.txtRmax_LostFocus(value);
+    else if (key == "nr")
+        r = m.SetGridSize(value);
+    else if (key == "AspectRatio")
+        r = m.SetAspectRatio(value);
+    else if (key == "tbc")
+        r = m.txtBoundaryCondition_LostFocus(value);
+    else if (key == "ElectricCurrent")
+        r = m.txtCurrent_LostFocus(value);
+    else if (key == "niters")
+        r = m.txtNiters_LostFocus(value);
+    else if (key == "ntits")
+        r = m.txtNTits_LostFocus(value);
+    else if (key == "ncycles")
+        r = m.txtNCycles_LostFocus(value);
+    else if (key == "ninner")
+        r = m.txtNInner_LostFocus(value);
+    else if (key == "w")
+        r = m.txtW_LostFocus(value);
+    else if (key == "DesiredResidual")
+        r = m.txtConvergeToResidual_LostFocus(value);
+    else if (key == "GoToT")
+        r = m.txtGoToT_LostFocus(value);
+    else if (key == "TError")
+        r = m.txtTError_LostFocus(value);
+    else if (key == "IncludePress" || key == "FluxMatch" || key == "BoundaryT") {
+        const std::optional<bool> b = ParseBool(value);
+        if (!b)
+            return key + " takes True or False, not \"" + value + "\"";
+        if (key == "IncludePress") {
+            m.chkIncludePress_MouseUp(*b);
+            r = SettingOutcome::Changed;
+        } else if (key == "FluxMatch") {
+            r = m.SetFluxMatch(*b);
+        } else {
+            r = m.SetBoundaryT(*b);
+        }
+    } else if (key.size() == 7 && key.rfind("ibcs(", 0) == 0 && key[6] == ')' && key[5] >= '1' &&
+               key[5] <= '4') {
+        const std::optional<double> v = ParseNumber(value);
+        if (!v || (*v != 0.0 && *v != 1.0))
+            return key + " takes 0 (zero flux) or 1 (held at tbc), not \"" + value + "\"";
+        r = m.SetBoundaryType(key[5] - '0', static_cast<std::int16_t>(*v));
+    } else if (key == "nz") {
+        return "nz follows from nr and AspectRatio and cannot be set";
+    } else if (key == "MaterialFile") {
+        return "give the materials file with --materials";
+    } else {
+        return "unknown settings key \"" + key + "\"";
+    }
+    if (r == SettingOutcome::Refused) {
+        const auto& lines = m.Report().Lines();
+        return lines.empty() ? key + "=" + value + " was refused" : lines.back().text;
+    }
+    return {};
+}
+
+/// r, z, temperature, conductivity, heat source and material of every interior cell.
+std::string FieldCsv(const MainLogic& m)
+{
+    std::ostringstream out;
+    out << "r_mm,z_mm,temperature_C,conductivity_W_per_mm_K,heat_source_W_per_mm3,"
+           "material_index\n";
+    const ModelGrid& g = m.grid;
+    for (int i = 0; i < g.nr; ++i) {
+        for (int j = 0; j < g.nz; ++j) {
+            float r = 0.0f, z = 0.0f;
+            g.GridToMM(i, j, r, z);
+            const float f = g.f.InRange(i, j) ? g.f(i, j) : 0.0f;
+            out << ShortestSingle(r) << ',' << ShortestSingle(z) << ','
+                << ShortestSingle(g.tmatrix(i, j)) << ',' << ShortestSingle(g.cmatrix(i, j)) << ','
+                << ShortestSingle(f) << ',' << g.pubMatMat(i, j) << '\n';
+        }
+    }
+    return out.str();
+}
+
+/// The results of one run as the JSON object of the command.
+Json ResultJson(const MainLogic& m, const RunFrontEnd& front)
+{
+    const ModelGrid& g = m.grid;
+    const bool field = g.TemperatureReady;
+    const bool cycled = m.CyclesRun() > 0;
+    const float I = m.settings.ElectricCurrent;
+    Json j;
+    j["file"] = m.settings.TSNFileName;
+    j["materials_file"] = m.settings.MaterialFileFullName;
+    j["status"] = m.StatusText;
+    j["initialized"] = g.Initialized;
+    j["solver"] = m.UseMultigrid ? "multigrid" : "single grid";
+    j["nr"] = g.nr;
+    j["nz"] = g.nz;
+    j["rmax"] = JsonSingle(g.rmax);
+    j["zmax"] = JsonSingle(g.zmax);
+    j["cycles"] = m.CyclesRun();
+    j["stopped"] = RunOutcomeName(m.LastRunOutcome());
+    j["tbc"] = JsonSingle(m.settings.tbc);
+    Json tcs = Json::array();
+    for (int k = 0; k < 3; ++k) {
+        Json tc;
+        tc["r"] = JsonSingle(m.ThermocouplePositions[static_cast<std::size_t>(k)][0]);
+        tc["z"] = JsonSingle(m.ThermocouplePositions[static_cast<std::size_t>(k)][1]);
+        tc["temperature"] = field ? Json(JsonSingle(m.ThermocoupleTemp(k))) : Json(nullptr);
+        tcs.push_back(std::move(tc));
+    }
+    j["thermocouples"] = std::move(tcs);
+    j["gradient"] = field ? Json(JsonSingle(m.ThermocoupleGradient(0.25f))) : Json(nullptr);
+    j["power_W"] = JsonSingle(g.IntegratedPower);
+    j["current_A"] = JsonSingle(I);
+    j["voltage_V"] = JsonOrNull(NumericalVoltage(g.IntegratedPower, I));
+    j["resistance_ohm"] = JsonOrNull(NumericalResistance(g.IntegratedPower, I));
+    const double R0 =
+        double(m.grid.MirrorFactor) *
+        double(m.Tarsen.TotalElectricalResistance(m.materialproperties, m.settings.tbc));
+    j["ohms_law_resistance_ohm"] = JsonOrNull(R0);
+    j["ohms_law_voltage_V"] = JsonOrNull(R0 * double(I));
+    j["heat_out_W"] = g.Initialized && field ? Json(JsonSingle(m.flowout())) : Json(nullptr);
+    j["heat_balance_percent"] =
+        g.Initialized && field ? JsonOrNull(m.HeatBalancePercent()) : Json(nullptr);
+    j["first_error"] = cycled ? Json(JsonSingle(m.FirstError)) : Json(nullptr);
+    j["rms_error"] = cycled ? Json(JsonSingle(m.rmserror)) : Json(nullptr);
+    j["seconds"] = std::round(m.RunSeconds() * 1000.0) / 1000.0;
+    Json report = Json::array();
+    for (const auto& line : m.Report().Lines())
+        report.push_back(line.text);
+    j["report"] = std::move(report);
+    j["messages"] = front.m_messages;
+    return j;
+}
+
+std::string Text(const Json& v, const char* unit = "")
+{
+    if (v.is_null())
+        return std::string(kUndefined);
+    std::string s = v.is_string() ? v.get<std::string>() : v.dump();
+    return s + unit;
+}
+
+void PrintText(const Json& j)
+{
+    std::cout << j["file"].get<std::string>() << "\n"
+              << "materials: " << j["materials_file"].get<std::string>() << "\n"
+              << "status: " << j["status"].get<std::string>() << "\n"
+              << "solver: " << j["solver"].get<std::string>() << " on " << j["nr"] << " x "
+              << j["nz"] << " cells, " << Text(j["rmax"]) << " x " << Text(j["zmax"]) << " mm\n"
+              << "run: " << j["cycles"] << " cycles, " << j["stopped"].get<std::string>() << ", "
+              << Text(j["seconds"], " s") << "\n"
+              << "boundary temperature: " << Text(j["tbc"], " deg C") << "\n";
+    for (std::size_t k = 0; k < 3; ++k) {
+        const Json& tc = j["thermocouples"][k];
+        std::cout << "thermocouple " << k << " at r " << Text(tc["r"]) << ", z " << Text(tc["z"])
+                  << " mm: " << Text(tc["temperature"], " deg C");
+        if (k == 0)
+            std::cout << ", axial gradient " << Text(j["gradient"], " deg C/mm");
+        std::cout << "\n";
+    }
+    std::cout << "power: " << Text(j["power_W"], " W") << " at " << Text(j["current_A"], " A")
+              << ", voltage " << Text(j["voltage_V"], " V") << ", resistance "
+              << Text(j["resistance_ohm"], " ohm") << "\n"
+              << "Ohm's law at the boundary temperature: resistance "
+              << Text(j["ohms_law_resistance_ohm"], " ohm") << ", voltage "
+              << Text(j["ohms_law_voltage_V"], " V") << "\n"
+              << "heat out: " << Text(j["heat_out_W"], " W") << ", heat out / heat in "
+              << Text(j["heat_balance_percent"], " percent") << "\n"
+              << "residuals: FirstError " << Text(j["first_error"]) << ", rmserror "
+              << Text(j["rms_error"]) << "\n";
+}
+
+/// Exit status of a finished run from how it ended.
+int ExitFor(RunOutcome outcome)
+{
+    switch (outcome) {
+    case RunOutcome::Finished:
+    case RunOutcome::Converged:
+    case RunOutcome::Stopped:
+        return kExitOk;
+    case RunOutcome::CycleLimit:
+        return kExitCycleLimit;
+    default:
+        return kExitNotRunnable;
+    }
+}
+
+/// One whole run: read, set, initialize, run, save. sweep holds the swept key and value.
+int RunOnce(const Options& o, const std::optional<std::pair<std::string, std::string>>& sweep,
+            Json& result)
+{
+    RunFrontEnd front;
+    MainLogic m(front);
+    m.MaxCycles = o.maxCycles;
+    const ReadTarsenResult read =
+        m.Form_Load(std::filesystem::current_path().string(), o.path, o.materials);
+    if (read.status == ReadTarsenStatus::Refused) {
+        std::cerr << "Error while reading \"" << o.path << "\": " << read.error << "\n";
+        return kExitRefused;
+    }
+    auto apply = [&](const std::string& key, const std::string& value) {
+        const std::string error = ApplySetting(m, key, value);
+        if (!error.empty())
+            UsageError("--set " + key + "=" + value + ": " + error);
+        return error.empty();
+    };
+    for (const auto& [key, value] : o.sets)
+        if (!apply(key, value))
+            return kExitUsage;
+    if (sweep && !apply(sweep->first, sweep->second))
+        return kExitUsage;
+    if (o.singleGrid)
+        m.optGrid_MouseUp(false);
+    if (!o.modeValue.empty()) {
+        const std::string key = o.mode == Mode::Cycles     ? "ncycles"
+                                : o.mode == Mode::Residual ? "DesiredResidual"
+                                                           : "GoToT";
+        if (!apply(key, o.modeValue))
+            return kExitUsage;
+    }
+    if (!o.quiet) {
+        m.ReplotPicture = [&m] {
+            std::cerr << "cycle " << m.CyclesRun() << ": FirstError "
+                      << ShortestSingle(m.FirstError) << ", rmserror " << ShortestSingle(m.rmserror)
+                      << ", T0 " << ShortestSingle(m.ThermocoupleTemp(0)) << " deg C, tbc "
+                      << ShortestSingle(m.settings.tbc) << ", current "
+                      << ShortestSingle(m.settings.ElectricCurrent) << " A\n";
+        };
+    }
+
+    m.Initialize();
+    int status = kExitOk;
+    if (!m.grid.Initialized) {
+        std::cerr << "tarsen-batch: the model is not runnable: " << m.StatusText << "\n";
+        status = kExitNotRunnable;
+    } else {
+        switch (o.mode) {
+        case Mode::Cycles:
+            m.cmdRunManyCycles_MouseUp();
+            break;
+        case Mode::Residual:
+            m.cmdConvergeToResidual_MouseUp();
+            break;
+        case Mode::Target:
+            m.cmdGoToT_MouseUp();
+            break;
+        }
+        status = ExitFor(m.LastRunOutcome());
+        if (status != kExitOk)
+            std::cerr << "tarsen-batch: the run stopped: " << m.StatusText << "\n";
+    }
+    m.ReplotPicture = nullptr;
+
+    if (!o.save.empty() && !m.WriteTarsen(o.save).Written() && status == kExitOk)
+        status = kExitRefused;
+    if (!o.field.empty()) {
+        std::string error;
+        if (!ReplaceFile(o.field, FieldCsv(m), error)) {
+            std::cerr << "Error while writing \"" << o.field << "\": " << error << "\n";
+            if (status == kExitOk)
+                status = kExitRefused;
+        }
+    }
+    result = ResultJson(m, front);
+    if (sweep)
+        result["sweep"] =
+            Json{{"key", sweep->first}, {"value", JsonSingle(Sng(*ParseNumber(sweep->second)))}};
+    return status;
+}
+
+std::string CsvField(const Json& v)
+{
+    if (v.is_null())
+        return "";
+    if (v.is_string()) {
+        std::string s = v.get<std::string>();
+        std::string quoted = "\"";
+        for (char ch : s)
+            quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+        return quoted + "\"";
+    }
+    return v.dump();
+}
+
+void PrintSweepCsv(const std::string& key, const std::vector<Json>& rows)
+{
+    std::cout << key
+              << ",stopped,cycles,tbc,T0,T1,T2,gradient,power_W,current_A,voltage_V,"
+                 "resistance_ohm,heat_out_W,heat_balance_percent,first_error,rms_error,seconds\n";
+    for (const Json& r : rows) {
+        if (r.is_null())
+            continue;
+        std::cout << CsvField(r["sweep"]["value"]) << ',' << CsvField(r["stopped"]) << ','
+                  << CsvField(r["cycles"]) << ',' << CsvField(r["tbc"]);
+        for (std::size_t k = 0; k < 3; ++k)
+            std::cout << ',' << CsvField(r["thermocouples"][k]["temperature"]);
+        for (const char* f :
+             {"gradient", "power_W", "current_A", "voltage_V", "resistance_ohm", "heat_out_W",
+              "heat_balance_percent", "first_error", "rms_error", "seconds"})
+            std::cout << ',' << CsvField(r[f]);
+        std::cout << '\n';
+    }
+}
+
+/// START:STOP:STEP into its values, STOP included when a step lands on it.
+bool SweepValues(const std::string& range, std::vector<double>& values)
+{
+    std::vector<double> parts;
+    std::size_t from = 0;
+    for (int k = 0; k < 3; ++k) {
+        const std::size_t colon = k < 2 ? range.find(':', from) : range.size();
+        if (colon == std::string::npos)
+            return false;
+        const std::optional<double> v = ParseNumber(range.substr(from, colon - from));
+        if (!v)
+            return false;
+        parts.push_back(*v);
+        from = colon + 1;
+    }
+    const double start = parts[0], stop = parts[1], step = parts[2];
+    if (step == 0.0 || (stop - start) / step < 0.0)
+        return false;
+    const double count = std::floor((stop - start) / step * (1.0 + 1e-12) + 1e-9) + 1.0;
+    if (!(count >= 1.0) || count > double(kMaxSweepRows))
+        return false;
+    for (int k = 0; k < static_cast<int>(count); ++k)
+        values.push_back(start + k * step);
+    return true;
+}
+
+int RunRun(const std::vector<std::string>& args)
+{
+    Options o;
+    bool modeGiven = false;
+    auto next = [&](std::size_t& k, const char* what, std::string& into) {
+        if (k + 1 >= args.size())
+            return false;
+        (void)what;
+        into = args[++k];
+        return true;
+    };
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& a = args[k];
+        std::string v;
+        if (a == "--json") {
+            o.json = true;
+        } else if (a == "--quiet") {
+            o.quiet = true;
+        } else if (a == "--single-grid") {
+            o.singleGrid = true;
+        } else if (a == "--materials" || a == "--save" || a == "--field" || a == "--set" ||
+                   a == "--sweep" || a == "--cycles" || a == "--residual" || a == "--target" ||
+                   a == "--max-cycles") {
+            if (!next(k, a.c_str(), v))
+                return UsageError(a + " needs a value");
+            if (a == "--materials") {
+                o.materials = v;
+            } else if (a == "--save") {
+                o.save = v;
+            } else if (a == "--field") {
+                o.field = v;
+            } else if (a == "--set") {
+                std::string key, value;
+                if (!SplitAssignment(v, key, value))
+                    return UsageError("--set takes KEY=VALUE, not \"" + v + "\"");
+                o.sets.emplace_back(key, value);
+            } else if (a == "--sweep") {
+                std::string range;
+                if (!SplitAssignment(v, o.sweepKey, range) || !SweepValues(range, o.sweepValues))
+                    return UsageError("--sweep takes KEY=START:STOP:STEP with a step towards "
+                                      "STOP and at most 10000 values, not \"" +
+                                      v + "\"");
+            } else if (a == "--max-cycles") {
+                const std::optional<double> n = ParseNumber(v);
+                if (!n || *n < 1.0 || *n > 1e9 || *n != std::floor(*n))
+                    return UsageError("--max-cycles takes a whole number of at least 1");
+                o.maxCycles = static_cast<int>(*n);
+            } else {
+                if (modeGiven)
+                    return UsageError("give only one of --cycles, --residual and --target");
+                modeGiven = true;
+                o.mode = a == "--cycles"     ? Mode::Cycles
+                         : a == "--residual" ? Mode::Residual
+                                             : Mode::Target;
+                o.modeValue = v;
+                if (o.mode == Mode::Cycles) {
+                    const std::optional<double> n = ParseNumber(v);
+                    if (!n || *n < 0.0 || *n > 32767.0 || *n != std::floor(*n))
+                        return UsageError("--cycles takes a whole number from 0 to 32767");
+                } else if (!ParseNumber(v)) {
+                    return UsageError(a + " takes a number, not \"" + v + "\"");
+                }
+            }
+        } else if (!a.empty() && a[0] == '-') {
+            return UsageError("unknown option \"" + a + "\"");
+        } else if (o.path.empty()) {
+            o.path = a;
+        } else {
+            return UsageError("run reads one assembly file");
+        }
+    }
+    if (o.path.empty())
+        return UsageError("run needs an assembly file");
+    // A path that does not exist would give the default assembly; here it is an error.
+    const std::optional<std::string> found = FindExistingFile(o.path);
+    if (!found) {
+        std::cerr << "Error while reading \"" << o.path << "\": no such file\n";
+        return kExitRefused;
+    }
+    o.path = *found;
+    if (!o.materials.empty()) {
+        const std::optional<std::string> prp = FindExistingFile(o.materials);
+        if (!prp) {
+            std::cerr << "Error while reading \"" << o.materials << "\": no such file\n";
+            return kExitRefused;
+        }
+        o.materials = *prp;
+    }
+
+    if (o.sweepKey.empty()) {
+        Json result;
+        const int status = RunOnce(o, std::nullopt, result);
+        if (result.is_null())
+            return status;
+        if (o.json)
+            std::cout << result.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+        else
+            PrintText(result);
+        return status;
+    }
+
+    // A sweep: every value is a run of its own from the file, so rows do not depend on order.
+    std::vector<Json> rows;
+    int status = kExitOk;
+    for (double value : o.sweepValues) {
+        Json row;
+        const int s = RunOnce(o, std::make_pair(o.sweepKey, ShortestDouble(value)), row);
+        if (s == kExitRefused || s == kExitUsage)
+            return s;
+        if (status == kExitOk)
+            status = s;
+        rows.push_back(std::move(row));
+    }
+    if (o.json) {
+        Json all = Json::array();
+        for (auto& r : rows)
+            all.push_back(std::move(r));
+        std::cout << all.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+    } else {
+        PrintSweepCsv(o.sweepKey, rows);
+    }
+    return status;
+}
+
+const RegisterCommand kRegisterRun{{"run", kUsage, RunRun}};
+
+} // namespace
+
+} // namespace tarsen::batch
