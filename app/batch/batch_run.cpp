@@ -10,6 +10,12 @@
 #include "model/replacefile.h"
 #include "simulation/mainlogic.h"
 
+#ifdef TARSEN_BATCH_HAS_GRAPHICS
+#include "graphics/picturestate.h"
+
+#include <QString>
+#endif
+
 #include <cmath>
 #include <filesystem>
 #include <iostream>
@@ -30,6 +36,14 @@ constexpr const char* kUsage =
     "      initializes the assembly and runs it (default: to the file's DesiredResidual);\n"
     "      KEY is a settings key of the assembly file, e.g. nr=256, ElectricCurrent=180,\n"
     "      IncludePress=False, ibcs(3)=0; every run stops after --max-cycles (2000) cycles";
+
+#ifdef TARSEN_BATCH_HAS_GRAPHICS
+constexpr const char* kPictureUsage =
+    "\n      --picture FILE writes the picture of the assembly after the run (PNG for .png, else"
+    "\n      BMP), --picture-size N pixels square (600), --antialias for smooth lines";
+#else
+constexpr const char* kPictureUsage = "";
+#endif
 
 constexpr int kDefaultMaxCycles = 2000;
 constexpr std::size_t kMaxSweepRows = 10000;
@@ -52,6 +66,9 @@ struct Options {
     std::string field;
     std::string sweepKey;
     std::vector<double> sweepValues;
+    std::string picture;   // the picture a replot shows after the run, BMP or PNG by extension
+    int pictureSize = 600; // its side in pixels
+    bool antialias = false;
 };
 
 /// Message boxes of the run, in order; each is also shown on stderr as it comes.
@@ -359,6 +376,19 @@ int RunOnce(const Options& o, const std::optional<std::pair<std::string, std::st
                 status = kExitRefused;
         }
     }
+#ifdef TARSEN_BATCH_HAS_GRAPHICS
+    if (!o.picture.empty()) {
+        PictureModel picture = PictureModelOf(m);
+        picture.WriteReport = nullptr; // the drawing's progress lines stay out of the result
+        QString error;
+        if (!WriteAssemblyPicture(picture, QString::fromStdString(o.picture), o.pictureSize,
+                                  o.antialias, error)) {
+            std::cerr << error.toStdString() << "\n";
+            if (status == kExitOk)
+                status = kExitRefused;
+        }
+    }
+#endif
     result = ResultJson(m, front);
     if (sweep)
         result["sweep"] =
@@ -489,6 +519,23 @@ int RunRun(const std::vector<std::string>& args)
                     return UsageError(a + " takes a number, not \"" + v + "\"");
                 }
             }
+        } else if (a == "--picture" || a == "--picture-size" || a == "--antialias") {
+#ifdef TARSEN_BATCH_HAS_GRAPHICS
+            if (a == "--antialias") {
+                o.antialias = true;
+            } else if (!next(k, a.c_str(), v)) {
+                return UsageError(a + " needs a value");
+            } else if (a == "--picture") {
+                o.picture = v;
+            } else {
+                const std::optional<double> n = ParseNumber(v);
+                if (!n || *n < kMinPictureSide || *n > kMaxPictureSide || *n != std::floor(*n))
+                    return UsageError("--picture-size takes a whole number from 64 to 8000");
+                o.pictureSize = static_cast<int>(*n);
+            }
+#else
+            return UsageError("this tarsen-batch was built without pictures (" + a + ")");
+#endif
         } else if (!a.empty() && a[0] == '-') {
             return UsageError("unknown option \"" + a + "\"");
         } else if (o.path.empty()) {
@@ -550,7 +597,7 @@ int RunRun(const std::vector<std::string>& args)
     return status;
 }
 
-const RegisterCommand kRegisterRun{{"run", kUsage, RunRun}};
+const RegisterCommand kRegisterRun{{"run", std::string(kUsage) + kPictureUsage, RunRun}};
 
 } // namespace
 
