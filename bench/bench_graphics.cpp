@@ -4,11 +4,8 @@
 // picture.
 #include "common/frontend.h"
 #include "graphics/picturestate.h"
-#include "materials/clsmaterialproperties.h"
 #include "model/assemblyfile.h"
-#include "model/clstarsen.h"
-#include "simulation/modelgrid.h"
-#include "solver/clsmgheat.h"
+#include "simulation/mainlogic.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,77 +17,30 @@ namespace {
 
 const std::string kExamples = std::string(TARSEN_SOURCE_DIR) + "/examples";
 
-/// The example assembly with nr radial cells at its own aspect ratio and a solved field: the
-/// single-grid solver converges on 32 radial cells, and each doubling of the grid carries the
-/// field over by prolongation and relaxes it again.
+/// The example assembly on nr radial cells at its own aspect ratio, initialized and run to
+/// its residual as the window's "Converge to residual" does.
 struct SolvedExample {
-    clsTarsen assembly;
-    clsMaterialProperties materials;
-    AssemblySettings settings;
-    ModelGrid grid;
-    clsMgHeat heat;
-    float tbc = 25.0f;
+    NullFrontEnd front;
+    MainLogic logic{front};
     bool ok = false;
 
     explicit SolvedExample(int nr)
     {
-        NullFrontEnd fe;
-        materials.SetFrontEnd(&fe);
-        settings.DataFolder = kExamples;
-        ok = ReadTarsen(assembly, materials, settings, fe, kExamples + "/furnace.tsn").status ==
-             ReadTarsenStatus::Read;
-        materials.SetFrontEnd(nullptr);
-        if (!ok)
+        const ReadTarsenResult read = logic.Form_Load(kExamples, kExamples + "/furnace.tsn");
+        if (read.status != ReadTarsenStatus::Read)
             return;
-        tbc = settings.tbc;
-        heat.tmax = 2319.0f;
-        heat.tmin = tbc;
-        grid.rmax = settings.rmax;
-        grid.AspectRatio = settings.AspectRatio;
-        grid.nr = 32;
-        grid.ApplyAspectRatio();
-        grid.MirrorFactor = (settings.ibcs[3] != 0) != (settings.ibcs[4] != 0) ? 2 : 1;
-        grid.make_initial_t(tbc, false, nullptr);
-        Build();
-        Relax(40);
-        while (grid.nr < nr) {
-            GhostField<float> coarse = grid.t;
-            grid.nr = static_cast<std::int16_t>(2 * grid.nr);
-            grid.ApplyAspectRatio();
-            scalar_to_fine(coarse, grid.t, grid.nr, grid.nz);
-            heat.applybc(grid.t, grid.nr, grid.nz, Codes(), tbc);
-            grid.ResizeFields();
-            Build();
-            Relax(6);
-        }
-        ok = grid.Runnable;
-        grid.Initialized = ok;
+        logic.SetGridSize(std::to_string(nr));
+        logic.MaxCycles = 500;
+        logic.Initialize();
+        if (!logic.grid.Initialized)
+            return;
+        logic.cmdConvergeToResidual_MouseUp();
+        ok = logic.grid.TemperatureReady && logic.grid.nr == nr;
     }
-    BoundaryCodes Codes() const
+    PictureModel Model()
     {
-        return {settings.ibcs[1], settings.ibcs[2], settings.ibcs[3], settings.ibcs[4]};
-    }
-    void Build()
-    {
-        grid.make_MatMat(assembly, materials, tbc, nullptr);
-        grid.make_a(materials, nullptr);
-        grid.make_c(heat, settings.FluxMatch, tbc, nullptr);
-        grid.make_f(assembly, materials, heat, tbc, settings.ElectricCurrent, nullptr);
-    }
-    void Relax(int cycles)
-    {
-        float rms = 0.0f, first = 0.0f;
-        for (int k = 0; k < cycles; ++k) {
-            heat.MgHeat(grid.t, grid.c, grid.f, grid.a, grid.cr, grid.cz, grid.nr, grid.nz, Codes(),
-                        tbc, grid.rmax, grid.zmax, settings.FluxMatch, 10, 10, 1.8f, rms, first);
-            grid.make_f(assembly, materials, heat, tbc, settings.ElectricCurrent, nullptr);
-        }
-    }
-    PictureModel Model() const
-    {
-        PictureModel m(assembly, materials, grid);
-        m.ibcs = settings.ibcs;
-        m.tbc = tbc;
+        PictureModel m = PictureModelOf(logic);
+        m.WriteReport = nullptr;
         return m;
     }
 };
@@ -107,9 +57,9 @@ void KeepPicture(const PictureSurface& pic, const char* name)
                QString::fromUtf8(folder) + QStringLiteral("/") + QString::fromUtf8(name), error);
 }
 
-const SolvedExample& Example256()
+SolvedExample& Example256()
 {
-    static const SolvedExample example(256);
+    static SolvedExample example(256);
     return example;
 }
 
@@ -117,7 +67,7 @@ const SolvedExample& Example256()
 void BM_FastReplot(benchmark::State& state)
 {
     EnsureGuiApplication();
-    const SolvedExample& ex = Example256();
+    SolvedExample& ex = Example256();
     if (!ex.ok) {
         state.SkipWithError("the bundled example could not be read or solved");
         return;
@@ -134,7 +84,7 @@ void BM_FastReplot(benchmark::State& state)
         benchmark::DoNotOptimize(pic.image.Image().constBits());
     }
     state.counters["contours"] = st.ContourCount;
-    state.counters["cells"] = double(ex.grid.nr) * ex.grid.nz;
+    state.counters["cells"] = double(ex.logic.grid.nr) * ex.logic.grid.nz;
     KeepPicture(pic, "fast_replot.png");
 }
 BENCHMARK(BM_FastReplot)->ArgName("pixels")->Arg(600)->Unit(benchmark::kMillisecond);
@@ -143,7 +93,7 @@ BENCHMARK(BM_FastReplot)->ArgName("pixels")->Arg(600)->Unit(benchmark::kMillisec
 void BM_AntiAliasedReplot(benchmark::State& state)
 {
     EnsureGuiApplication();
-    const SolvedExample& ex = Example256();
+    SolvedExample& ex = Example256();
     if (!ex.ok) {
         state.SkipWithError("the bundled example could not be read or solved");
         return;
