@@ -6,12 +6,17 @@
 #include "graphics/picturestate.h"
 #include "simulation/mainlogic.h"
 #include "ui/auxpicturebox.h"
+#include "ui/frmmain.h"
 #include "ui/frmparts.h"
+#include "ui/picturebox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -434,7 +439,7 @@ TEST(frmParts, AnEditTakesTheMainWindowOutOfTheReadyState)
     EXPECT_TRUE(f.logic.grid.Initialized);
 
     const int redraws = f.redraws;
-    Window::Type(w.txtOuter, "0.1");
+    Window::Type(w.txtOuter, "2");
     EXPECT_FALSE(f.logic.grid.Initialized);
     EXPECT_EQ(f.redraws, redraws + 1);
     EXPECT_FALSE(f.applied->enabled.frameGo);
@@ -446,6 +451,54 @@ TEST(frmParts, AnEditTakesTheMainWindowOutOfTheReadyState)
     w.close();
     EXPECT_EQ(f.refreshes, refreshes + 1);
     EXPECT_EQ(f.redraws, redraws + 2);
+}
+
+TEST(frmPartsInTheMainWindow, PicturePicksThePartAndAnEditLeavesTheReadyState)
+{
+    App();
+    frmMain main;
+    QStringList messages;
+    main.Front().MessageOverride = [&messages](const QString& text) { messages.push_back(text); };
+    main.Form_Load(QString::fromUtf8(TARSEN_SOURCE_DIR) + QStringLiteral("/examples/furnace.tsn"));
+    main.SetAuxWindowFactory(AuxWindow::Parts, MakePartsEditor);
+    main.show();
+    QTest::mouseClick(main.cmdInitialize, Qt::LeftButton);
+    MainLogic& logic = main.Logic();
+    ASSERT_TRUE(logic.grid.Initialized) << logic.StatusText;
+    ASSERT_TRUE(main.mnuModifyAssembly->isEnabled());
+    main.mnuModifyAssembly->trigger();
+    auto* editor = dynamic_cast<frmParts*>(main.AuxWindowIfOpen(AuxWindow::Parts));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->ActiveIndex(), -1);
+
+    // A click on the picture selects the part there, and the open editor shows it.
+    const float r = 0.5f * logic.grid.rmax, z = 0.5f * logic.grid.zmax;
+    std::int16_t material = -1;
+    const std::int16_t part =
+        logic.Tarsen.CellPartAtPoint(r, z, logic.grid.rmax, logic.grid.zmax, material);
+    ASSERT_GE(part, 0);
+    const PictureState& p = main.Picture();
+    const QPoint at(static_cast<int>(p.PixelX(r)), static_cast<int>(p.PixelY(z)));
+    QTest::mouseClick(main.picAssemblyDrawing, Qt::LeftButton, Qt::KeyboardModifiers(), at);
+    EXPECT_EQ(logic.PartIndex, part);
+    EXPECT_EQ(editor->ActiveIndex(), part);
+    EXPECT_EQ(editor->cboPartIdentity->currentText().toStdString(),
+              PartListEntry(logic.Tarsen.CellPart(part)));
+    EXPECT_TRUE(logic.grid.Initialized);
+    EXPECT_TRUE(main.frameGo->isEnabled());
+
+    const float flare = logic.Tarsen.CellPart(part).FlareAngle();
+    Window::Type(editor->txtFlareAngle, "91");
+    EXPECT_FLOAT_EQ(logic.Tarsen.CellPart(part).FlareAngle(), 91.0f);
+    EXPECT_NE(flare, 91.0f);
+    EXPECT_FALSE(logic.grid.Initialized);
+    EXPECT_FALSE(main.frameGo->isEnabled());
+    EXPECT_FALSE(main.cmdRunManyCycles->isEnabled());
+    EXPECT_TRUE(main.cmdInitialize->isEnabled());
+    EXPECT_TRUE(main.txtStatus->toPlainText().startsWith(QString::fromUtf8(kMsgDesignMode.data())))
+        << main.txtStatus->toPlainText().toStdString();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
 }
 
 } // namespace
