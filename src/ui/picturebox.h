@@ -1,0 +1,44 @@
+// The picture box of the assembly drawing: shows a picture surface 1:1 from its top-left corner
+// and reports mouse buttons and positions in the surface's pixels, and the loss of focus.
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+
+#include <functional>
+
+namespace tarsen {
+
+struct PictureSurface;
+
+class PictureBox : public QWidget {
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+
+    /// The surface shown, which must outlive the box or be replaced first; the box takes its
+    /// size. Null shows an empty box.
+    void SetSurface(const PictureSurface* surface);
+    const PictureSurface* Surface() const { return m_surface; }
+    /// Call after the surface changed size.
+    void SurfaceResized();
+
+    /// A button went down or came up at a position in surface pixels (outside the surface when
+    /// the button was pressed inside and released outside).
+    std::function<void(Qt::MouseButton, QPoint)> MouseDown;
+    std::function<void(Qt::MouseButton, QPoint)> MouseUp;
+    /// The box lost the keyboard focus.
+    std::function<void()> LostFocus;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    const PictureSurface* m_surface = nullptr;
+};
+
+} // namespace tarsen

@@ -1,0 +1,731 @@
+// The main window driven through its widgets: start-up on the bundled example, Initialize and
+// the readiness states, runs with Stop and with a close in the middle, the grid buttons at their
+// limits, the picture's probe and labels, and the windows behind the menus.
+#include "graphics/picturestate.h"
+#include "simulation/formstate.h"
+#include "simulation/mainlogic.h"
+#include "ui/frmabout.h"
+#include "ui/frmcalcresistivity.h"
+#include "ui/frmfullpicture.h"
+#include "ui/frmgraphics.h"
+#include "ui/frmmain.h"
+#include "ui/picturebox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace tarsen;
+
+namespace {
+
+QApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "test_ui";
+    static char* argv[] = {name, nullptr};
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return *app;
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+QString Q(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QString Example(const char* name)
+{
+    return QString::fromUtf8(TARSEN_SOURCE_DIR) + QStringLiteral("/examples/") +
+           QString::fromLatin1(name);
+}
+
+/// A real main window with its message boxes and file dialogs answered by the test.
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        App();
+        w = std::make_unique<frmMain>();
+        w->Front().MessageOverride = [this](const QString& text) { messages.push_back(text); };
+        w->Front().FileDialogOverride = [this](const FileRequest& request) {
+            requests.push_back(request);
+            std::optional<QString> answer;
+            if (!answers.empty()) {
+                answer = answers.front();
+                answers.pop_front();
+            }
+            return answer;
+        };
+        // Every report line as it is written (the box itself clears after 16).
+        auto shown = w->Logic().ReportChanged;
+        w->Logic().ReportChanged = [this, shown](const ReportBox& box) {
+            if (!box.Lines().empty())
+                reported.push_back(Q(box.Lines().back().text));
+            if (shown)
+                shown(box);
+        };
+    }
+
+    void TearDown() override { w.reset(); }
+
+    void Open(const QString& path)
+    {
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        w->Form_Load(path);
+    }
+
+    /// Types text into a setting box and finishes the edit with Return.
+    static void Type(QLineEdit* box, const QString& text)
+    {
+        box->selectAll();
+        QTest::keyClicks(box, text);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+
+    static void Click(QWidget* widget, QPoint at = QPoint())
+    {
+        QTest::mouseClick(widget, Qt::LeftButton, Qt::KeyboardModifiers(),
+                          at.isNull() ? widget->rect().center() : at);
+    }
+
+    QStringList StatusLines() const { return w->txtStatus->toPlainText().split(QLatin1Char('\n')); }
+    QColor StatusColour() const { return w->txtStatus->palette().color(QPalette::Text); }
+    bool Reported(const QString& line) const { return reported.contains(line); }
+    int ReportedStarting(const QString& prefix) const
+    {
+        return static_cast<int>(
+            std::count_if(reported.begin(), reported.end(),
+                          [&](const QString& l) { return l.startsWith(prefix); }));
+    }
+
+    void Initialize()
+    {
+        Click(w->cmdInitialize);
+        ASSERT_TRUE(w->Logic().grid.Initialized);
+    }
+
+    /// Runs handler at the start of the first cycle after the report shows line (the window's
+    /// event pump at the start of each cycle is where clicks reach a run).
+    void AtPumpAfter(const QString& line, std::function<void()> handler)
+    {
+        auto* timer = new QTimer(w.get());
+        timer->setInterval(0);
+        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, line, handler] {
+            if (!w->Logic().Running() || !Reported(line))
+                return;
+            timer->stop();
+            handler();
+        });
+        timer->start();
+    }
+
+    std::unique_ptr<frmMain> w;
+    QStringList messages;
+    std::vector<FileRequest> requests;
+    std::deque<std::optional<QString>> answers;
+    QStringList reported;
+};
+
+TEST_F(MainWindow, StartsOnTheBundledExampleInDesignMode)
+{
+    Open(Example("furnace.tsn"));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(requests.empty()); // the file was given, so no open dialog
+    EXPECT_TRUE(w->windowTitle().startsWith(QStringLiteral("Tarsen: ")));
+    EXPECT_TRUE(w->windowTitle().endsWith(QStringLiteral("furnace.tsn")));
+
+    EXPECT_EQ(StatusLines().value(0), Q(kMsgDesignMode));
+    EXPECT_EQ(StatusColour(), QColor(255, 0, 0));
+    EXPECT_FALSE(w->frameGo->isEnabled());
+    EXPECT_FALSE(w->cmdRunManyCycles->isEnabled());
+    EXPECT_TRUE(w->cmdInitialize->isEnabled());
+    EXPECT_TRUE(w->frameGridSettings->isEnabled());
+    // Multigrid is selected: its frame is on, the single-grid frame off.
+    EXPECT_TRUE(w->optGrid[1]->isChecked());
+    EXPECT_TRUE(w->FrameMultiGrid->isEnabled());
+    EXPECT_FALSE(w->frameSingleGrid->isEnabled());
+
+    // The boxes show the file's settings.
+    EXPECT_EQ(w->txtRmax->text(), QStringLiteral("6.35"));
+    EXPECT_EQ(w->txtAspectRatio->text(), QStringLiteral("2"));
+    EXPECT_EQ(w->txtGridSize->text(), QStringLiteral("64"));
+    EXPECT_EQ(w->txtCurrent->text(), QStringLiteral("230"));
+    EXPECT_EQ(w->txtNCycles->text(), QStringLiteral("20"));
+    EXPECT_TRUE(w->txtAspectRatio->isReadOnly());
+    EXPECT_TRUE(w->txtGridSize->isReadOnly());
+    EXPECT_EQ(w->txtPixels->text(), QStringLiteral("1267"));
+
+    // The menu tree: separators after Save and after the properties file; the entries that
+    // need a model are off in design mode, the editor's off until it is contributed.
+    const QList<QAction*> file = w->mnuFile->actions();
+    ASSERT_EQ(file.size(), 6);
+    EXPECT_EQ(file[0], w->mnuOpen);
+    EXPECT_EQ(file[1], w->mnuSave);
+    EXPECT_TRUE(file[2]->isSeparator());
+    EXPECT_EQ(file[3], w->mnuOpenPropertiesFile);
+    EXPECT_TRUE(file[4]->isSeparator());
+    EXPECT_EQ(file[5], w->mnuExit);
+    EXPECT_TRUE(w->mnuAntiAliasing->isCheckable());
+    EXPECT_TRUE(w->mnuGreyscale->isCheckable());
+    EXPECT_FALSE(w->mnuDrawModel->isEnabled());
+    EXPECT_FALSE(w->mnuPlotT->isEnabled());
+    EXPECT_FALSE(w->mnuModifyAssembly->isEnabled());
+    EXPECT_TRUE(w->mnuMaterialProperties->isEnabled());
+    EXPECT_TRUE(w->mnuPlotConductivities->isEnabled());
+    EXPECT_TRUE(w->mnuCalcResistivity->isEnabled());
+    EXPECT_TRUE(w->mnuSave->isEnabled());
+
+    // The picture was drawn: the model's frame is no longer plain white everywhere.
+    const QImage& image = w->MainSurface().image.Image();
+    ASSERT_EQ(image.width(), kMainPictureSide);
+    int coloured = 0;
+    for (int y = 0; y < image.height(); y += 5)
+        for (int x = 0; x < image.width(); x += 5)
+            coloured += (image.pixel(x, y) & 0xFFFFFFu) != 0xFFFFFFu ? 1 : 0;
+    EXPECT_GT(coloured, 100);
+}
+
+TEST_F(MainWindow, WithoutAFileTheOpenDialogAsks)
+{
+    answers.push_back(Example("furnace.tsn"));
+    w->show();
+    w->Form_Load();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests[0].title, std::string(kOpenTSNTitle));
+    EXPECT_FALSE(requests[0].save);
+    EXPECT_TRUE(w->windowTitle().endsWith(QStringLiteral("furnace.tsn")));
+
+    // A file named on the command line that does not exist is said so, then asked for.
+    frmMain other;
+    QStringList otherMessages;
+    other.Front().MessageOverride = [&](const QString& t) { otherMessages.push_back(t); };
+    int asked = 0;
+    other.Front().FileDialogOverride = [&](const FileRequest&) -> std::optional<QString> {
+        ++asked;
+        return Example("furnace.tsn");
+    };
+    other.Form_Load(QStringLiteral("/no/such/folder/missing.tsn"));
+    ASSERT_FALSE(otherMessages.isEmpty());
+    EXPECT_TRUE(otherMessages[0].contains(QStringLiteral("missing.tsn")));
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(other.windowTitle().endsWith(QStringLiteral("furnace.tsn")));
+}
+
+TEST_F(MainWindow, InitializeEnablesTheRunFrameAndATypedCurrentDisablesItAgain)
+{
+    Open(Example("furnace.tsn"));
+    Initialize();
+    EXPECT_TRUE(w->frameGo->isEnabled());
+    EXPECT_TRUE(w->cmdRunManyCycles->isEnabled());
+    EXPECT_TRUE(w->cmdGoToT->isEnabled());
+    EXPECT_FALSE(w->cmdInitialize->isEnabled());
+    EXPECT_TRUE(w->mnuDrawModel->isEnabled());
+    EXPECT_TRUE(w->mnuPlotT->isEnabled());
+    EXPECT_EQ(StatusLines().value(0), Q(kStatusReady));
+    EXPECT_EQ(StatusColour(), QColor(0, 0, 255));
+    EXPECT_TRUE(Reported(Q(kReportInitializing)));
+    // The electrical readouts of the built model.
+    EXPECT_EQ(w->picAmps->text(), QStringLiteral(" 230"));
+    EXPECT_FALSE(w->picIntegratedPower->text().isEmpty());
+    EXPECT_FALSE(w->picTheorResist->text().isEmpty());
+
+    // The same current again changes nothing.
+    Type(w->txtCurrent, QStringLiteral("230"));
+    EXPECT_TRUE(w->frameGo->isEnabled());
+
+    Type(w->txtCurrent, QStringLiteral("150"));
+    EXPECT_FLOAT_EQ(w->Logic().settings.ElectricCurrent, 150.0f);
+    EXPECT_FALSE(w->frameGo->isEnabled());
+    EXPECT_FALSE(w->cmdRunManyCycles->isEnabled());
+    EXPECT_TRUE(w->cmdInitialize->isEnabled());
+    EXPECT_EQ(StatusLines().value(0), Q(kMsgDesignMode));
+    EXPECT_EQ(StatusColour(), QColor(255, 0, 0));
+}
+
+TEST_F(MainWindow, SettingBoxesParseInTheCLocaleAndKeepTheValueOnBadText)
+{
+    Open(Example("furnace.tsn"));
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    Type(w->txtCurrent, QStringLiteral("2.5"));
+    EXPECT_FLOAT_EQ(w->Logic().settings.ElectricCurrent, 2.5f);
+    Type(w->txtCurrent, QStringLiteral("1,5"));
+    QLocale::setDefault(before);
+    EXPECT_FLOAT_EQ(w->Logic().settings.ElectricCurrent, 2.5f);
+    EXPECT_EQ(w->txtCurrent->text(), QStringLiteral("2.5")); // the box shows the kept value
+    EXPECT_TRUE(std::any_of(reported.begin(), reported.end(),
+                            [](const QString& l) { return l.contains(QStringLiteral("1,5")); }));
+
+    Type(w->txtRmax, QStringLiteral("abc"));
+    EXPECT_FLOAT_EQ(w->Logic().grid.rmax, 6.35f);
+    EXPECT_EQ(w->txtRmax->text(), QStringLiteral("6.35"));
+    // NCycles belongs to the run frame, which waits for Initialize.
+    EXPECT_FALSE(w->txtNCycles->isEnabled());
+    Initialize();
+    Type(w->txtNCycles, QStringLiteral("3"));
+    EXPECT_EQ(w->Logic().settings.ncycles, 3);
+    Type(w->txtNCycles, QStringLiteral("-2"));
+    EXPECT_EQ(w->Logic().settings.ncycles, 3);
+    EXPECT_EQ(w->txtNCycles->text(), QStringLiteral("3"));
+}
+
+TEST_F(MainWindow, RunCyclesEndsWithFinishedAndTheTimeWhileOnlyStopIsUsable)
+{
+    Open(Example("furnace.tsn"));
+    Initialize();
+    Type(w->txtNCycles, QStringLiteral("3"));
+
+    // Sampled inside the run, at the event pump of cycle 2.
+    std::map<std::string, bool> during;
+    QString statusDuring;
+    AtPumpAfter(QStringLiteral("Cycle 1"), [&] {
+        during["cmdStop"] = w->cmdStop->isEnabled();
+        during["cmdRunManyCycles"] = w->cmdRunManyCycles->isEnabled();
+        during["cmdConvergeToResidual"] = w->cmdConvergeToResidual->isEnabled();
+        during["cmdInitialize"] = w->cmdInitialize->isEnabled();
+        during["cmdDoubleGrid"] = w->cmdDoubleGrid->isEnabled();
+        during["cmdHalveZ"] = w->cmdHalveZ->isEnabled();
+        during["txtCurrent"] = w->txtCurrent->isEnabled();
+        during["txtRmax"] = w->txtRmax->isEnabled();
+        during["optGrid"] = w->optGrid[0]->isEnabled();
+        during["cmdA"] = w->cmdA->isEnabled();
+        during["cmdAllContours"] = w->cmdAllContours->isEnabled();
+        during["cmdFullPicture"] = w->cmdFullPicture->isEnabled();
+        during["mnuOpen"] = w->mnuOpen->isEnabled();
+        during["mnuSave"] = w->mnuSave->isEnabled();
+        during["mnuOpenPropertiesFile"] = w->mnuOpenPropertiesFile->isEnabled();
+        during["mnuGreyscale"] = w->mnuGreyscale->isEnabled();
+        during["mnuCalcResistivity"] = w->mnuCalcResistivity->isEnabled();
+        during["mnuExit"] = w->mnuExit->isEnabled();
+        during["busy"] = QApplication::overrideCursor() != nullptr;
+        statusDuring = StatusLines().value(0);
+    });
+    Click(w->cmdRunManyCycles);
+
+    EXPECT_TRUE(during["cmdStop"]);
+    EXPECT_TRUE(during["mnuExit"]);
+    EXPECT_TRUE(during["busy"]);
+    for (const char* name : {"cmdRunManyCycles", "cmdConvergeToResidual", "cmdInitialize",
+                             "cmdDoubleGrid", "cmdHalveZ", "txtCurrent", "txtRmax", "optGrid",
+                             "cmdA", "cmdAllContours", "cmdFullPicture", "mnuOpen", "mnuSave",
+                             "mnuOpenPropertiesFile", "mnuGreyscale", "mnuCalcResistivity"})
+        EXPECT_FALSE(during[name]) << name << " was usable during the run";
+    EXPECT_EQ(statusDuring, QStringLiteral("Running 3 cycles."));
+
+    EXPECT_EQ(ReportedStarting(QStringLiteral("Cycle ")), 3);
+    EXPECT_TRUE(Reported(QStringLiteral("Cycle 3")));
+    EXPECT_TRUE(Reported(Q(kReportFinished)));
+    EXPECT_FALSE(Reported(Q(kReportStopped)));
+    ASSERT_FALSE(reported.isEmpty());
+    EXPECT_TRUE(reported.back().startsWith(Q(kReportTime)));
+    EXPECT_EQ(StatusLines().value(0), Q(kStatusReady));
+    EXPECT_EQ(StatusColour(), QColor(0, 0, 255));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // After the run everything is usable again, and the results are shown.
+    EXPECT_TRUE(w->cmdRunManyCycles->isEnabled());
+    EXPECT_TRUE(w->mnuOpen->isEnabled());
+    EXPECT_TRUE(w->picThermocoupleTemp->text().contains(QStringLiteral("font-weight:bold")));
+    EXPECT_FALSE(w->picResidual->text().isEmpty());
+    EXPECT_TRUE(w->lblElapsed->text().contains(QStringLiteral("3 cycles")));
+    // The report box holds at most its sixteen lines.
+    EXPECT_LE(w->picreport->document()->blockCount(), ReportBox::kMaxLines);
+}
+
+TEST_F(MainWindow, StopDuringCycleTwoOfThreeEndsWithStopped)
+{
+    Open(Example("furnace.tsn"));
+    Initialize();
+    Type(w->txtNCycles, QStringLiteral("3"));
+    // The click reaches the run at the pump that starts cycle 3, after cycle 2's lines.
+    AtPumpAfter(QStringLiteral("Cycle 2"), [&] { Click(w->cmdStop); });
+    Click(w->cmdRunManyCycles);
+
+    EXPECT_TRUE(Reported(QStringLiteral("Cycle 1")));
+    EXPECT_TRUE(Reported(QStringLiteral("Cycle 2")));
+    EXPECT_FALSE(Reported(QStringLiteral("Cycle 3")));
+    EXPECT_TRUE(Reported(Q(kReportStopped)));
+    EXPECT_FALSE(Reported(Q(kReportFinished)));
+    EXPECT_TRUE(reported.back().startsWith(Q(kReportTime)));
+    EXPECT_EQ(StatusLines().value(0), Q(kStatusReady));
+    EXPECT_TRUE(w->cmdRunManyCycles->isEnabled());
+}
+
+TEST_F(MainWindow, ClosingDuringARunWaitsForTheLoopToUnwind)
+{
+    Open(Example("furnace.tsn"));
+    Initialize();
+    Type(w->txtNCycles, QStringLiteral("5"));
+    bool stillOpen = false;
+    AtPumpAfter(QStringLiteral("Cycle 1"), [&] {
+        w->close();
+        stillOpen = w->isVisible() && w->ClosePending();
+    });
+    Click(w->cmdRunManyCycles);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(Reported(Q(kReportStopped)));
+    EXPECT_FALSE(Reported(QStringLiteral("Cycle 3")));
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(w->Logic().Running());
+}
+
+TEST_F(MainWindow, ConvergeToResidualAndTemperatureRunFromTheirButtons)
+{
+    Open(Example("furnace.tsn"));
+    Initialize();
+    // A target above 10000 is met before the first cycle.
+    Type(w->txtConvergeToResidual, QStringLiteral("20000"));
+    Click(w->cmdConvergeToResidual);
+    EXPECT_EQ(ReportedStarting(QStringLiteral("Cycle ")), 0);
+    EXPECT_TRUE(reported.back().startsWith(Q(kReportTime)));
+
+    // A target at the clamp stops the search before any trial, with its reason.
+    Type(w->txtGoToT, QStringLiteral("5000"));
+    Click(w->cmdGoToT);
+    EXPECT_TRUE(std::any_of(reported.begin(), reported.end(),
+                            [](const QString& l) { return l.startsWith(Q(kMsgSearchStopped)); }));
+    EXPECT_FALSE(Reported(QStringLiteral("Trial Current 1")));
+    EXPECT_TRUE(w->cmdGoToT->isEnabled());
+}
+
+TEST_F(MainWindow, AnAssemblyWithAGapNamesItAndKeepsTheRunFrameOff)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString prp = dir.filePath(QStringLiteral("thermal.prp"));
+    ASSERT_TRUE(QFile::copy(Example("thermal.prp"), prp));
+    const QString gap = dir.filePath(QStringLiteral("gap.tsn"));
+    {
+        // The bundled assembly without its sample leaves a hole inside the capsule.
+        RecordingFrontEnd front;
+        MainLogic logic(front);
+        logic.Form_Load(std::string(TARSEN_SOURCE_DIR) + "/examples",
+                        std::string(TARSEN_SOURCE_DIR) + "/examples/furnace.tsn");
+        logic.Tarsen.CellPart(0).Include = false;
+        ASSERT_TRUE(logic.WriteTarsen(gap.toStdString()).Written());
+    }
+    Open(gap);
+    EXPECT_EQ(StatusLines().value(0), Q(kMsgDesignMode));
+    Click(w->cmdInitialize);
+    EXPECT_FALSE(w->Logic().grid.Initialized);
+    const QString status = StatusLines().value(0);
+    EXPECT_TRUE(status.startsWith(Q(kMsgUnassignedPointBegin))) << status.toStdString();
+    EXPECT_TRUE(status.endsWith(Q(kMsgUnassignedPointEnd))) << status.toStdString();
+    const auto& ij = w->Logic().grid.UnassignedPointIJ;
+    EXPECT_TRUE(status.contains(QStringLiteral("I, J = %1, %2").arg(ij[0]).arg(ij[1])));
+    EXPECT_EQ(StatusColour(), QColor(255, 0, 0));
+    EXPECT_FALSE(w->frameGo->isEnabled());
+    EXPECT_FALSE(w->frameGridSettings->isEnabled());
+    EXPECT_TRUE(w->cmdInitialize->isEnabled());
+}
+
+TEST_F(MainWindow, GridButtonsStopAtTheirLimits)
+{
+    Open(Example("furnace.tsn"));
+    // nr 64 with aspect ratio 2: nz reaches 512 at nr = 256.
+    Click(w->cmdDoubleGrid);
+    EXPECT_EQ(w->txtGridSize->text(), QStringLiteral("128"));
+    Click(w->cmdDoubleGrid);
+    EXPECT_EQ(w->txtGridSize->text(), QStringLiteral("256"));
+    EXPECT_EQ(w->Logic().grid.nz, 512);
+    EXPECT_FALSE(w->cmdDoubleGrid->isEnabled());
+    EXPECT_TRUE(w->cmdHalveGrid->isEnabled());
+    Click(w->cmdDoubleGrid);
+    EXPECT_EQ(w->txtGridSize->text(), QStringLiteral("256"));
+
+    for (int k = 0; k < 6; ++k)
+        Click(w->cmdHalveGrid);
+    EXPECT_EQ(w->txtGridSize->text(), QStringLiteral("4"));
+    EXPECT_EQ(w->Logic().grid.nz, 8);
+    EXPECT_FALSE(w->cmdHalveGrid->isEnabled());
+    EXPECT_TRUE(w->cmdDoubleGrid->isEnabled());
+
+    // The aspect ratio: 2 doubles once to 4, then the button is off; halving stops at 0.25.
+    Click(w->cmdDoubleZ);
+    EXPECT_EQ(w->txtAspectRatio->text(), QStringLiteral("4"));
+    EXPECT_FALSE(w->cmdDoubleZ->isEnabled());
+    for (int k = 0; k < 5; ++k)
+        Click(w->cmdHalveZ);
+    EXPECT_EQ(w->txtAspectRatio->text(), QStringLiteral("0.25"));
+    EXPECT_FALSE(w->cmdHalveZ->isEnabled());
+}
+
+TEST_F(MainWindow, AClickOnThePictureFillsTheProbeLineAndSelectsThePart)
+{
+    Open(Example("furnace.tsn"));
+    PictureState& p = w->Picture();
+    // A point near the axis at mid-height lies in the sample.
+    const float zmax = w->Logic().grid.zmax;
+    const QPoint inside(static_cast<int>(p.PixelX(0.3f)), static_cast<int>(p.PixelY(zmax / 2)));
+    Click(w->picAssemblyDrawing, inside);
+    QStringList lines = StatusLines();
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines[0], Q(kMsgDesignMode));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("I = "))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("r = "))) << lines[2].toStdString();
+    // A file just read has no temperature field yet.
+    EXPECT_FALSE(w->txtStatus->toPlainText().contains(QStringLiteral("Temperature = ")));
+    EXPECT_GE(w->Logic().PartIndex, 0);
+
+    // Far outside the grid the probe line is empty.
+    Click(w->picAssemblyDrawing, QPoint(1, 1));
+    lines = StatusLines();
+    EXPECT_EQ(lines.value(0), Q(kMsgDesignMode));
+    EXPECT_TRUE(lines.value(1).isEmpty());
+
+    // Initialized, the probe adds the heat output and the conductivity.
+    Initialize();
+    Click(w->picAssemblyDrawing, inside);
+    EXPECT_TRUE(w->txtStatus->toPlainText().contains(QStringLiteral("Thermal conductivity = ")));
+    EXPECT_TRUE(w->txtStatus->toPlainText().contains(QStringLiteral("Temperature = ")));
+    EXPECT_EQ(StatusLines().value(0), Q(kStatusReady));
+}
+
+TEST_F(MainWindow, LabelsAreAddedSelectedAndMoved)
+{
+    Open(Example("furnace.tsn"));
+    PictureState& p = w->Picture();
+    const QImage before = w->MainSurface().image.Image().copy();
+    w->txtA->setText(QStringLiteral("T1"));
+    Click(w->cmdA);
+    EXPECT_TRUE(p.AddLabelMode);
+    Click(w->picAssemblyDrawing, QPoint(40, 30));
+    EXPECT_FALSE(p.AddLabelMode);
+    ASSERT_EQ(p.LabelCount, 1);
+    EXPECT_EQ(p.LabelText[1], QStringLiteral("T1"));
+    EXPECT_EQ(p.SelectedLabel, 1);
+    EXPECT_FLOAT_EQ(p.LabelX[1], static_cast<float>(p.PicToMM * 40.0));
+    EXPECT_NE(w->MainSurface().image.Image(), before);
+
+    const float x0 = p.LabelX[1];
+    Click(w->cmdTextRight);
+    EXPECT_FLOAT_EQ(p.LabelX[1], x0 + p.LabelStep);
+    Click(w->cmdTextDown);
+    Click(w->cmdTextUp);
+    EXPECT_FLOAT_EQ(p.LabelY[1], static_cast<float>(p.PicToMM * 30.0));
+
+    // A second label, then the first selected again by a click next to it.
+    w->txtA->setText(QStringLiteral("T2"));
+    Click(w->cmdA);
+    Click(w->picAssemblyDrawing, QPoint(300, 400));
+    EXPECT_EQ(p.LabelCount, 2);
+    EXPECT_EQ(p.SelectedLabel, 2);
+    Click(w->cmdPlotLabelSelect);
+    Click(w->picAssemblyDrawing, QPoint(52, 32));
+    EXPECT_EQ(p.SelectedLabel, 1);
+    EXPECT_EQ(w->txtA->text(), QStringLiteral("T1"));
+
+    Click(w->cmdClearLabels);
+    EXPECT_EQ(p.LabelCount, 0);
+}
+
+TEST_F(MainWindow, GraphicsSettingsHideTheAxisAtWeightZeroAndKeepBadValues)
+{
+    Open(Example("furnace.tsn"));
+    w->mnuGraphics->trigger();
+    frmGraphics* g = w->Graphics();
+    ASSERT_NE(g, nullptr);
+    EXPECT_TRUE(g->isVisible());
+    EXPECT_EQ(g->windowTitle(), QStringLiteral("Graphics"));
+    EXPECT_EQ(g->txtTCPointSize->text(), QStringLiteral("3"));
+    EXPECT_EQ(g->txtBoundaryWeight->text(), QStringLiteral("1"));
+    EXPECT_EQ(g->txtScaleBarWeight->text(), QStringLiteral("2"));
+    EXPECT_EQ(g->txtPartBorderWeight->text(), QStringLiteral("1"));
+    EXPECT_EQ(g->txtAxisWeight->text(), QStringLiteral("1"));
+    EXPECT_EQ(g->txtDotLength->text(), QStringLiteral("10"));
+
+    // The axis runs through the whole picture height, also through the white top margin.
+    PictureState& p = w->Picture();
+    const int x = static_cast<int>(std::lround(p.PixelX(0.0f)));
+    auto axisDrawn = [&] {
+        const QImage& image = w->MainSurface().image.Image();
+        for (int dx = -1; dx <= 1; ++dx)
+            if ((image.pixel(x + dx, 2) & 0xFFFFFFu) == 0u)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(axisDrawn());
+    g->txtAxisWeight->setText(QStringLiteral("0"));
+    g->txtBoundaryWeight->setText(QStringLiteral("abc"));
+    Click(g->cmdSave);
+    EXPECT_FALSE(axisDrawn());
+    EXPECT_FLOAT_EQ(p.AxisWeight, 0.0f);
+    EXPECT_FLOAT_EQ(p.BoundaryWeight, 1.0f);
+    EXPECT_EQ(g->txtBoundaryWeight->text(), QStringLiteral("1"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(QString::fromLatin1(kMsgGraphicsRefused)));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("Boundary weight")));
+    EXPECT_FALSE(messages[0].contains(QStringLiteral("Axis weight")));
+    EXPECT_TRUE(g->isVisible());
+
+    // A thermocouple size beyond the 16-bit range is refused as well.
+    g->txtTCPointSize->setText(QStringLiteral("40000"));
+    Click(g->cmdSave);
+    EXPECT_EQ(p.ThermocouplePointSize, 3);
+    EXPECT_EQ(g->txtTCPointSize->text(), QStringLiteral("3"));
+}
+
+TEST_F(MainWindow, ResistivityCalculatorShowsOhmCentimetres)
+{
+    Open(Example("furnace.tsn"));
+    w->mnuCalcResistivity->trigger();
+    frmCalcResistivity* calc = w->CalcResistivity();
+    ASSERT_NE(calc, nullptr);
+    EXPECT_EQ(calc->windowTitle(), QStringLiteral("Resistivity Calculation"));
+    EXPECT_FALSE(calc->isModal());
+    calc->txtVoltage->setText(QStringLiteral("0"));
+    Click(calc->cmdCalc);
+    EXPECT_EQ(calc->txtResistivity->text(), QStringLiteral("0"));
+    calc->txtVoltage->setText(QStringLiteral("5"));
+    Click(calc->cmdCalc);
+    EXPECT_EQ(calc->txtResistivity->text(),
+              Q(w->Logic().CalcResistivity("5"))); // the logic's ohm cm, as shown
+    EXPECT_NE(calc->txtResistivity->text(), Q(kUndefined));
+    calc->txtVoltage->setText(QStringLiteral("five"));
+    Click(calc->cmdCalc);
+    EXPECT_EQ(calc->txtResistivity->text(), Q(kUndefined));
+}
+
+TEST_F(MainWindow, TheLargePictureTakesTheReplotsUntilItCloses)
+{
+    Open(Example("furnace.tsn"));
+    w->txtPixels->setText(QStringLiteral("300"));
+    Click(w->cmdFullPicture);
+    frmFullPicture* big = w->FullPicture();
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(big->windowTitle(), QStringLiteral("Big Picture"));
+    EXPECT_EQ(&w->ActivePic(), &big->Surface());
+    EXPECT_EQ(big->Surface().image.Width(), 300);
+    EXPECT_FALSE(big->Surface().BufferBitmap.isNull());
+    EXPECT_EQ(big->mnuSaveBitmap->text(), QStringLiteral("Save Bitmap"));
+
+    // "Save Bitmap" saves the large picture; a .png name gives a PNG.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("big.png"));
+    answers.push_back(file);
+    big->mnuSaveBitmap->trigger();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back().title, "Save Picture");
+    EXPECT_TRUE(requests.back().save);
+    EXPECT_EQ(requests.back().filters.front().second, "*.bmp");
+    QImage saved;
+    ASSERT_TRUE(saved.load(file, "PNG"));
+    EXPECT_EQ(saved.width(), 300);
+
+    big->close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(&w->ActivePic(), &w->MainSurface());
+    EXPECT_EQ(w->FullPicture(), nullptr);
+
+    // A cancelled save dialog writes nothing and says nothing.
+    w->mnuSaveBitmap->trigger();
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MainWindow, MenuEntriesOpenTheirWindowsThroughOneFunction)
+{
+    Open(Example("furnace.tsn"));
+    w->mnuAbout->trigger();
+    ASSERT_NE(w->About(), nullptr);
+    EXPECT_TRUE(w->About()->isVisible());
+    EXPECT_FALSE(w->About()->lblCredits->text().isEmpty());
+
+    // The editor's entry stays off until its window is contributed; then it opens it.
+    EXPECT_FALSE(w->mnuModifyAssembly->isEnabled());
+    int made = 0;
+    w->SetAuxWindowFactory(AuxWindow::Parts, [&made](frmMain& main) -> QWidget* {
+        ++made;
+        auto* d = new QDialog(&main);
+        d->setWindowTitle(QStringLiteral("Modify the Assembly"));
+        return d;
+    });
+    w->FormUpdate();
+    EXPECT_TRUE(w->mnuModifyAssembly->isEnabled());
+    w->mnuModifyAssembly->trigger();
+    w->mnuModifyAssembly->trigger();
+    EXPECT_EQ(made, 1); // the open window is shown again, not made anew
+    QWidget* editor = w->AuxWindowIfOpen(AuxWindow::Parts);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isVisible());
+
+    w->mnuMaterialProperties->trigger();
+    ASSERT_NE(w->AuxWindowIfOpen(AuxWindow::MaterialProperties), nullptr);
+
+    // A window that cannot be made reports why, and the main window goes on.
+    w->SetAuxWindowFactory(AuxWindow::Thermal, [](frmMain&) -> QWidget* {
+        throw std::runtime_error("the conductivity plot could not be made");
+    });
+    w->mnuPlotConductivities->trigger();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], QStringLiteral("the conductivity plot could not be made"));
+    EXPECT_EQ(StatusLines().value(0), Q(kMsgDesignMode));
+
+    // Closing the main window closes the windows it owns.
+    w->close();
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_FALSE(w->About()->isVisible());
+}
+
+TEST_F(MainWindow, MenuSaveCommitsTheBoxBeingEdited)
+{
+    Open(Example("furnace.tsn"));
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->txtCurrent->setFocus();
+    w->txtCurrent->selectAll();
+    QTest::keyClicks(w->txtCurrent, QStringLiteral("175"));
+    ASSERT_TRUE(w->txtCurrent->hasFocus());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("saved.tsn"));
+    answers.push_back(file);
+    w->mnuSave->trigger();
+    EXPECT_FLOAT_EQ(w->Logic().settings.ElectricCurrent, 175.0f);
+    ASSERT_TRUE(QFile::exists(file));
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("175"));
+}
+
+TEST_F(MainWindow, FitsAScreenOf1366By768)
+{
+    Open(Example("furnace.tsn"));
+    // The contents at their preferred size, with the menu bar and a title bar of 30 pixels,
+    // fit the screen less a task bar of 40 pixels.
+    auto* scroll = qobject_cast<QScrollArea*>(w->centralWidget());
+    ASSERT_NE(scroll, nullptr);
+    const QSize contents = scroll->widget()->sizeHint();
+    const int menu = w->menuBar()->sizeHint().height();
+    EXPECT_LE(contents.width() + 8, 1366) << contents.width();
+    EXPECT_LE(contents.height() + menu + 30, 768 - 40) << contents.height();
+}
+
+} // namespace
