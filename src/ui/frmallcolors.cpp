@@ -200,8 +200,11 @@ frmAllColors::frmAllColors(std::int32_t firstColor, QWidget* parent)
     lblStatus->setWordWrap(true);
     lblStatus->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
 
+    auto* planeColumn = new QVBoxLayout;
+    planeColumn->addLayout(plane);
+    planeColumn->addStretch();
     auto* top = new QHBoxLayout;
-    top->addLayout(plane);
+    top->addLayout(planeColumn);
     top->addLayout(side);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

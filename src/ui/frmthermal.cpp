@@ -187,7 +187,7 @@ void frmThermal::cmdPlot_Click()
 void frmThermal::ShowPlot(bool withAxes)
 {
     const QString xTitle = QStringLiteral("Temperature (°C)");
-    const QString yTitle = QStringLiteral("Conductivity (W/m/K)");
+    const QString yTitle = QStringLiteral("Conductivity (W/mm/K)");
     if (!withAxes || !CheckPlotLimits(PlotLimits).empty()) {
         picThermal->SetImage(FramePlot(m_area, 0.0, 0.0, 0.0, 0.0, xTitle, yTitle));
         return;

@@ -281,7 +281,7 @@ TEST(ConductivityPlot, RangesAndPixelsOfTheGrid)
     EXPECT_FALSE(InteriorRange(grid.t, 3, 2).has_value()); // the field is of another grid
     ASSERT_TRUE(ConductivityPlotLimits(grid).has_value());
 
-    // Limits 0 ... 100 deg C over 100 pixels and 8 ... 0 W/m/K over 64: 1 deg C and 0.125 per
+    // Limits 0 ... 100 deg C over 100 pixels and 8 ... 0 W/mm/K over 64: 1 deg C and 0.125 per
     // pixel. The NaN temperature and the point above the top are left out.
     grid.c(0, 1) = 9.0f;
     const auto pixels = ConductivityPlotPixels(grid, {8.0f, 0.0f, 0.0f, 100.0f}, 100, 64);
