@@ -208,9 +208,9 @@ bool NormaliseIbcs(std::array<std::int16_t, 5>& ibcs)
     ibcs[1] = 0; // the axis is always zero flux
     for (std::size_t side = 2; side <= 4; ++side)
         ibcs[side] = ibcs[side] != 0 ? 1 : 0;
-    // Without a held side the temperature is not determined.
+    // Without a held side the temperature is not determined: hold the outer radius.
     if (ibcs[2] == 0 && ibcs[3] == 0 && ibcs[4] == 0)
-        ibcs = {0, 0, 1, 1, 0};
+        ibcs[2] = 1;
     return ibcs != before;
 }
 

@@ -65,7 +65,7 @@ std::string PartKey(int i, std::string_view suffix);
 
 /// Brings ibcs(1 ... 4) into a solvable form as a whole: every value becomes 0 or 1 (non-zero
 /// means held at tbc), the axis is always zero flux, and when none of sides 2 ... 4 is held the
-/// default tuple 0, 1, 1, 0 is taken. Returns whether anything changed.
+/// outer radius (side 2) is held. Returns whether anything changed.
 bool NormaliseIbcs(std::array<std::int16_t, 5>& ibcs);
 
 /// DataFolder joined with a stored materials file name by the platform's path rules; a stored

@@ -415,7 +415,8 @@ TEST_F(AssemblyFile, UnusableGridValuesAreReplacedWithOneWarning)
     EXPECT_EQ(settings.nr, 64);
     EXPECT_EQ(settings.AspectRatio, 1.0f);
     EXPECT_EQ(settings.nz, 64);
-    EXPECT_EQ(settings.ibcs, (std::array<std::int16_t, 5>{0, 0, 1, 1, 0}));
+    EXPECT_EQ(settings.ibcs,
+              (std::array<std::int16_t, 5>{0, 0, 1, 0, 0})); // the outer radius is held
     EXPECT_EQ(settings.ninner, 3);
 
     // The limits themselves are usable.
