@@ -6,6 +6,7 @@
 #include "materials/clsmaterialproperties.h"
 #include "model/assemblyfile.h"
 #include "model/clstarsen.h"
+#include "simulation/mainlogic.h"
 
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -166,8 +167,16 @@ int RunCheck(const std::vector<std::string>& args)
     if (!r.Applied())
         return kExitRefused;
 
+    // Readiness as the window would show it after Initialize, on a model read the window's way.
+    NullFrontEnd quiet;
+    MainLogic model(quiet);
+    model.Form_Load(settings.DataFolder, *found, materialsFile);
+    model.Initialize();
+
     if (!json) {
         PrintText(*found, tarsen, materials, settings);
+        std::cout << "status: " << model.StatusText << "\n"
+                  << "runnable: " << (model.grid.Runnable ? "yes" : "no") << "\n";
         return kExitOk;
     }
     Json out;
@@ -185,6 +194,8 @@ int RunCheck(const std::vector<std::string>& args)
     for (int i = 0; i < kMaxParts; ++i)
         parts.push_back(PartJson(tarsen.CellPart(i), i, materials, settings.tbc));
     out["parts"] = std::move(parts);
+    out["status"] = model.StatusText;
+    out["runnable"] = model.grid.Runnable;
     std::cout << out.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
     return kExitOk;
 }
