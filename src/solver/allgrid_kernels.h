@@ -45,6 +45,16 @@ void residual_row(const float* t, const float* s, const float* kr, const float* 
                   std::ptrdiff_t W, int nx, const double* rc, const double* rp, const double* rm,
                   double h2inv, float* out, float* q);
 
+/// The instruction sets the kernels are compiled for. Every one gives the same results.
+enum class KernelIsa { kGeneric, kAvx2, kAvx512 };
+/// Whether this processor (and this build) can run the kernels on isa.
+bool KernelIsaSupported(KernelIsa isa);
+/// The instruction set the kernels run on: the best supported one, unless chosen below.
+KernelIsa ActiveKernelIsa();
+/// Runs the kernels on isa from now on, for tests and benchmarks that compare the copies;
+/// returns false, changing nothing, when isa is not supported.
+bool SelectKernelIsa(KernelIsa isa);
+
 /// sum + q[0] + q[1] + ... + q[n - 1], each addition rounded to Single, in that order: the
 /// Single running sum (a Single plus a Single, summed exactly in double and rounded, is the
 /// Single addition itself).

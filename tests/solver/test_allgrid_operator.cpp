@@ -1,5 +1,6 @@
 // The multigrid solver's conduction operator: face conductivities, ghost rules, the operator,
 // the residual and the relaxation with its clamps.
+#include "solver/allgrid_kernels.h"
 #include "solver/clsallgrid_axisym.h"
 #include "test_allgrid_util.h"
 
@@ -276,42 +277,81 @@ float ReferenceRedBlackSweep(const clsAllgrid_axisym& mg, Storage& s, int nx, in
     return static_cast<float>(std::sqrt(double(sum) / double(float(nx * nz))));
 }
 
+/// Runs the kernels on each instruction set this processor has, then goes back to the best.
+template <class F> void ForEachKernelIsa(F check)
+{
+    using allgrid::KernelIsa;
+    const KernelIsa best = allgrid::ActiveKernelIsa();
+    for (KernelIsa isa : {KernelIsa::kGeneric, KernelIsa::kAvx2, KernelIsa::kAvx512}) {
+        if (!allgrid::SelectKernelIsa(isa))
+            continue;
+        SCOPED_TRACE(static_cast<int>(isa));
+        check();
+    }
+    allgrid::SelectKernelIsa(best);
+}
+
 TEST(AllgridRelax, RedBlackSweepsGiveTheBitsOfTheWrittenOutEquations)
 {
-    // Rows of 52 cells use whole vector blocks and a scalar tail in both colours.
-    for (auto [nx, nz] : {std::pair{52, 4}, std::pair{64, 64}}) {
-        Problem p = test::HeatedCylinder(nx, nz);
-        p.ibcs = {0, 1, 1, 1};
-        std::mt19937 rng(7);
-        std::uniform_real_distribution<float> cond(0.001f, 0.05f);
-        std::uniform_real_distribution<float> temp(20.0f, 2400.0f);
-        for (int i = -1; i <= nx; ++i)
-            for (int j = -1; j <= nz; ++j) {
-                p.c(i, j) = cond(rng);
-                p.t(i, j) = temp(rng);
-            }
-        p.c(5, 2) = p.c(4, 2) = p.c(6, 2) = p.c(5, 1) = p.c(5, 3) = 0.0f; // a cell with D = 0
-        clsAllgrid_axisym mg;
-        Storage s = test::Load(mg, p);
-        Storage ref = s;
-        for (int sweep = 0; sweep < 3; ++sweep) {
-            float resrms = 0.0f;
-            float rmserror = 0.0f;
-            float first = 0.0f;
-            mg.relax_poisson(s.u, p.nx, p.nz, s.np, s.nl, s.ngrid, 1, resrms, kSlotTemp,
-                             kSlotSource, kSlotCondBase, s.nbc, rmserror, first);
-            if (sweep == 0) { // the reference starts from refreshed ghosts, as the routine does
-                mg.enforce_bcs(ref.nbc, ref.u, p.nx, p.nz, ref.np, ref.nl, ref.ngrid, kSlotTemp);
-            }
-            const float expected = ReferenceRedBlackSweep(mg, ref, nx, nz, p.tbc, p.rmax);
-            EXPECT_EQ(resrms, expected) << nx << " sweep " << sweep;
+    // Rows of 52 cells use whole vector blocks and a scalar tail in both colours (blocks of 4 and
+    // of 8 cells), on every instruction set.
+    ForEachKernelIsa([] {
+        for (auto [nx, nz] : {std::pair{52, 4}, std::pair{64, 64}, std::pair{40, 8}}) {
+            Problem p = test::HeatedCylinder(nx, nz);
+            p.ibcs = {0, 1, 1, 1};
+            std::mt19937 rng(7);
+            std::uniform_real_distribution<float> cond(0.001f, 0.05f);
+            std::uniform_real_distribution<float> temp(20.0f, 2400.0f);
             for (int i = -1; i <= nx; ++i)
-                for (int j = -1; j <= nz; ++j)
-                    ASSERT_EQ(s.at(i, j, kSlotTemp), ref.at(i, j, kSlotTemp))
-                        << nx << " sweep " << sweep << " at " << i << ", " << j;
+                for (int j = -1; j <= nz; ++j) {
+                    p.c(i, j) = cond(rng);
+                    p.t(i, j) = temp(rng);
+                }
+            p.c(5, 2) = p.c(4, 2) = p.c(6, 2) = p.c(5, 1) = p.c(5, 3) = 0.0f; // a cell with D = 0
+            clsAllgrid_axisym mg;
+            Storage s = test::Load(mg, p);
+            Storage ref = s;
+            for (int sweep = 0; sweep < 3; ++sweep) {
+                float resrms = 0.0f;
+                float rmserror = 0.0f;
+                float first = 0.0f;
+                mg.relax_poisson(s.u, p.nx, p.nz, s.np, s.nl, s.ngrid, 1, resrms, kSlotTemp,
+                                 kSlotSource, kSlotCondBase, s.nbc, rmserror, first);
+                if (sweep == 0) { // the reference starts from refreshed ghosts, as the routine does
+                    mg.enforce_bcs(ref.nbc, ref.u, p.nx, p.nz, ref.np, ref.nl, ref.ngrid,
+                                   kSlotTemp);
+                }
+                const float expected = ReferenceRedBlackSweep(mg, ref, nx, nz, p.tbc, p.rmax);
+                EXPECT_EQ(resrms, expected) << nx << " sweep " << sweep;
+                for (int i = -1; i <= nx; ++i)
+                    for (int j = -1; j <= nz; ++j)
+                        ASSERT_EQ(s.at(i, j, kSlotTemp), ref.at(i, j, kSlotTemp))
+                            << nx << " sweep " << sweep << " at " << i << ", " << j;
+            }
+            EXPECT_EQ(s.at(5, 2, kSlotTemp), p.t(5, 2)) << "a cell with D = 0 keeps its value";
         }
-        EXPECT_EQ(s.at(5, 2, kSlotTemp), p.t(5, 2)) << "a cell with D = 0 keeps its value";
-    }
+    });
+}
+
+TEST(AllgridRelax, EveryInstructionSetGivesTheSameSolution)
+{
+    Problem reference = test::Composite(64);
+    clsAllgrid_axisym mg;
+    float rms = 0.0f;
+    float first = 0.0f;
+    mg.AllGrid(reference.t, reference.c, reference.f, 64, 64, reference.ibcs, reference.tbc,
+               reference.rmax, reference.zmax(), true, 3, true, 10, rms, first);
+    ForEachKernelIsa([&] {
+        Problem p = test::Composite(64);
+        float r = 0.0f;
+        float f = 0.0f;
+        mg.AllGrid(p.t, p.c, p.f, 64, 64, p.ibcs, p.tbc, p.rmax, p.zmax(), true, 3, true, 10, r, f);
+        EXPECT_EQ(r, rms);
+        EXPECT_EQ(f, first);
+        for (int i = -1; i <= 64; ++i)
+            for (int j = -1; j <= 64; ++j)
+                ASSERT_EQ(p.t(i, j), reference.t(i, j)) << i << ", " << j;
+    });
 }
 
 } // namespace
