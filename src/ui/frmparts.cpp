@@ -325,6 +325,12 @@ frmParts::frmParts(MainLogic& logic, PartsEditorLinks links, QWidget* parent)
     Form_Load();
 }
 
+frmParts::~frmParts()
+{
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
+}
+
 void frmParts::Form_Load()
 {
     m_editor.LastPartSlot = kLastPartSlot;

@@ -59,6 +59,9 @@ public:
     /// state and surfaces of links). Non-modal; shows the part selected in the main window
     /// (MainLogic::PartIndex) whenever it is shown or refreshed.
     frmParts(MainLogic& logic, PartsEditorLinks links, QWidget* parent = nullptr);
+    /// Disconnects the controls first: a box losing the focus while the window is destroyed
+    /// must not reach a handler of the half-destroyed window.
+    ~frmParts() override;
 
     /// The editor's state: ActiveIndex, UnitFactor, RadiusFactor, LastPartSlot.
     PartsEditor& Editor() { return m_editor; }

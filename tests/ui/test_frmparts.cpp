@@ -453,6 +453,25 @@ TEST(frmParts, AnEditTakesTheMainWindowOutOfTheReadyState)
     EXPECT_EQ(f.redraws, redraws + 2);
 }
 
+TEST(frmParts, DestroyedWithAFocusedBoxItReachesNoHandler)
+{
+    Window f;
+    auto owner = std::make_unique<QWidget>();
+    auto* w = new frmParts(f.logic, PartsEditorLinks{}, owner.get());
+    w->setWindowFlag(Qt::Window);
+    owner->show();
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    QLineEdit* box = w->cboPartIdentity->lineEdit();
+    box->setFocus();
+    ASSERT_TRUE(box->hasFocus());
+    // The box loses the focus while its window is destroyed with the owner; its editingFinished
+    // must not call into the half-destroyed window.
+    owner.reset();
+    SUCCEED();
+}
+
 TEST(frmPartsInTheMainWindow, PicturePicksThePartAndAnEditLeavesTheReadyState)
 {
     App();
