@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -451,6 +452,31 @@ TEST(frmParts, AnEditTakesTheMainWindowOutOfTheReadyState)
     w.close();
     EXPECT_EQ(f.refreshes, refreshes + 1);
     EXPECT_EQ(f.redraws, redraws + 2);
+}
+
+TEST(frmParts, SaveWritesTheEditedAssembly)
+{
+    Window f;
+    frmParts& w = *f.w;
+    f.Choose(1);
+    Window::Type(w.txtTaperAngle, "80");
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string path = dir.filePath(QStringLiteral("edited.tsn")).toStdString();
+    f.front.m_fileAnswers.push_back(path);
+    w.Command3->click();
+    ASSERT_EQ(f.front.m_fileRequests.size(), 1u);
+    EXPECT_TRUE(f.front.m_fileRequests[0].save);
+
+    clsTarsen back;
+    clsMaterialProperties table;
+    AssemblySettings settings;
+    RecordingFrontEnd readFront;
+    const ReadTarsenResult read = ReadTarsen(back, table, settings, readFront, path);
+    ASSERT_EQ(read.status, ReadTarsenStatus::Read) << read.error;
+    EXPECT_EQ(back.CellPart(1).Name, "Furnace");
+    EXPECT_FLOAT_EQ(back.CellPart(1).TaperAngle(), 80.0f);
+    EXPECT_TRUE(back.CellPart(1).Include);
 }
 
 TEST(frmParts, DestroyedWithAFocusedBoxItReachesNoHandler)
