@@ -7,6 +7,7 @@
 #include "ui/frmfullpicture.h"
 #include "ui/frmgraphics.h"
 #include "ui/frmmaterialproperties.h"
+#include "ui/frmparts.h"
 #include "ui/frmplott.h"
 #include "ui/frmthermal.h"
 #include "ui/picturebox.h"
@@ -656,13 +657,15 @@ void frmMain::InstallHooks()
 
 void frmMain::RegisterStandardWindows()
 {
-    // The windows behind the menu entries. The assembly editor is contributed by its own
-    // module through SetAuxWindowFactory(AuxWindow::Parts, ...).
+    // The windows behind the menu entries, each made when its entry is first chosen.
+    SetAuxWindowFactory(AuxWindow::Parts, MakePartsEditor);
     SetAuxWindowFactory(AuxWindow::MaterialProperties, [](frmMain& main) -> QWidget* {
         auto* w = new frmMaterialProperties(main.Logic(), &main);
         w->ColoursChanged = [&main] { main.AfterColoursChanged(); };
-        QObject::connect(&main, &frmMain::PartSelected, w,
-                         [w](int, int MaterialIndex) { w->ShowMaterial(MaterialIndex); });
+        QObject::connect(&main, &frmMain::PartSelected, w, [w](int, int MaterialIndex) {
+            if (w->isVisible())
+                w->ShowMaterial(MaterialIndex);
+        });
         return w;
     });
     SetAuxWindowFactory(AuxWindow::Thermal, [](frmMain& main) -> QWidget* {
@@ -1068,6 +1071,8 @@ void frmMain::ShowAuxWindow(AuxWindow which)
                 return;
             if (window->parentWidget() == nullptr)
                 window->setParent(this, Qt::Window);
+            else if (!window->isWindow())
+                window->setWindowFlag(Qt::Window); // never embedded in the main window
             m_auxWindows[which] = window;
         }
         window->show();

@@ -173,7 +173,21 @@ TEST_F(MainWindow, StartsOnTheBundledExampleInDesignMode)
     // Multigrid is selected: its frame is on, the single-grid frame off.
     EXPECT_TRUE(w->optGrid[1]->isChecked());
     EXPECT_TRUE(w->FrameMultiGrid->isEnabled());
+    EXPECT_TRUE(w->txtNInner->isEnabled());
     EXPECT_FALSE(w->frameSingleGrid->isEnabled());
+    EXPECT_FALSE(w->txtW->isEnabled());
+    // "Single grid" switches the two solver frames with everything inside them.
+    Click(w->optGrid[0]);
+    EXPECT_FALSE(w->Logic().UseMultigrid);
+    EXPECT_TRUE(w->frameSingleGrid->isEnabled());
+    EXPECT_TRUE(w->txtW->isEnabled());
+    EXPECT_TRUE(w->txtNiters->isEnabled());
+    EXPECT_FALSE(w->FrameMultiGrid->isEnabled());
+    EXPECT_FALSE(w->chkRedBlack->isEnabled());
+    EXPECT_FALSE(w->txtNInner->isEnabled());
+    Click(w->optGrid[1]);
+    EXPECT_TRUE(w->Logic().UseMultigrid);
+    EXPECT_TRUE(w->txtNInner->isEnabled());
 
     // The boxes show the file's settings.
     EXPECT_EQ(w->txtRmax->text(), QStringLiteral("6.35"));
@@ -186,7 +200,7 @@ TEST_F(MainWindow, StartsOnTheBundledExampleInDesignMode)
     EXPECT_EQ(w->txtPixels->text(), QStringLiteral("1267"));
 
     // The menu tree: separators after Save and after the properties file; the entries that
-    // need a model are off in design mode, the editor's off until it is contributed.
+    // need a model are off in design mode.
     const QList<QAction*> file = w->mnuFile->actions();
     ASSERT_EQ(file.size(), 6);
     EXPECT_EQ(file[0], w->mnuOpen);
@@ -199,11 +213,20 @@ TEST_F(MainWindow, StartsOnTheBundledExampleInDesignMode)
     EXPECT_TRUE(w->mnuGreyscale->isCheckable());
     EXPECT_FALSE(w->mnuDrawModel->isEnabled());
     EXPECT_FALSE(w->mnuPlotT->isEnabled());
-    EXPECT_FALSE(w->mnuModifyAssembly->isEnabled());
+    EXPECT_TRUE(w->mnuModifyAssembly->isEnabled());
     EXPECT_TRUE(w->mnuMaterialProperties->isEnabled());
     EXPECT_TRUE(w->mnuPlotConductivities->isEnabled());
     EXPECT_TRUE(w->mnuCalcResistivity->isEnabled());
     EXPECT_TRUE(w->mnuSave->isEnabled());
+
+    // The check marks of the picture menu follow the drawing state.
+    w->mnuGreyscale->trigger();
+    EXPECT_TRUE(w->mnuGreyscale->isChecked());
+    EXPECT_TRUE(w->Picture().Greyscale);
+    w->mnuGreyscale->trigger();
+    EXPECT_FALSE(w->Picture().Greyscale);
+    w->mnuAntiAliasing->trigger();
+    EXPECT_TRUE(w->Picture().AntiAliasing);
 
     // The picture was drawn: the model's frame is no longer plain white everywhere.
     const QImage& image = w->MainSurface().image.Image();
@@ -239,6 +262,21 @@ TEST_F(MainWindow, WithoutAFileTheOpenDialogAsks)
     EXPECT_TRUE(otherMessages[0].contains(QStringLiteral("missing.tsn")));
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(other.windowTitle().endsWith(QStringLiteral("furnace.tsn")));
+}
+
+TEST_F(MainWindow, AMissingMaterialsFileBringsUpThePropertiesDialog)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString copy = dir.filePath(QStringLiteral("furnace.tsn"));
+    ASSERT_TRUE(QFile::copy(Example("furnace.tsn"), copy));
+    answers.push_back(Example("thermal.prp"));
+    Open(copy);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].title, "Open the Material Properties File");
+    EXPECT_EQ(requests[0].filters.front().second, "*.prp");
+    Initialize();
+    EXPECT_EQ(StatusLines().value(0), Q(kStatusReady));
 }
 
 TEST_F(MainWindow, InitializeEnablesTheRunFrameAndATypedCurrentDisablesItAgain)
@@ -304,6 +342,8 @@ TEST_F(MainWindow, RunCyclesEndsWithFinishedAndTheTimeWhileOnlyStopIsUsable)
     Open(Example("furnace.tsn"));
     Initialize();
     Type(w->txtNCycles, QStringLiteral("3"));
+    w->mnuGraphics->trigger();
+    ASSERT_NE(w->Graphics(), nullptr);
 
     // Sampled inside the run, at the event pump of cycle 2.
     std::map<std::string, bool> during;
@@ -328,6 +368,7 @@ TEST_F(MainWindow, RunCyclesEndsWithFinishedAndTheTimeWhileOnlyStopIsUsable)
         during["mnuCalcResistivity"] = w->mnuCalcResistivity->isEnabled();
         during["mnuExit"] = w->mnuExit->isEnabled();
         during["busy"] = QApplication::overrideCursor() != nullptr;
+        during["frmGraphics"] = w->Graphics()->isEnabled();
         statusDuring = StatusLines().value(0);
     });
     Click(w->cmdRunManyCycles);
@@ -335,10 +376,11 @@ TEST_F(MainWindow, RunCyclesEndsWithFinishedAndTheTimeWhileOnlyStopIsUsable)
     EXPECT_TRUE(during["cmdStop"]);
     EXPECT_TRUE(during["mnuExit"]);
     EXPECT_TRUE(during["busy"]);
-    for (const char* name : {"cmdRunManyCycles", "cmdConvergeToResidual", "cmdInitialize",
-                             "cmdDoubleGrid", "cmdHalveZ", "txtCurrent", "txtRmax", "optGrid",
-                             "cmdA", "cmdAllContours", "cmdFullPicture", "mnuOpen", "mnuSave",
-                             "mnuOpenPropertiesFile", "mnuGreyscale", "mnuCalcResistivity"})
+    for (const char* name :
+         {"cmdRunManyCycles", "cmdConvergeToResidual", "cmdInitialize", "cmdDoubleGrid",
+          "cmdHalveZ", "txtCurrent", "txtRmax", "optGrid", "cmdA", "cmdAllContours",
+          "cmdFullPicture", "mnuOpen", "mnuSave", "mnuOpenPropertiesFile", "mnuGreyscale",
+          "mnuCalcResistivity", "frmGraphics"})
         EXPECT_FALSE(during[name]) << name << " was usable during the run";
     EXPECT_EQ(statusDuring, QStringLiteral("Running 3 cycles."));
 
@@ -354,6 +396,7 @@ TEST_F(MainWindow, RunCyclesEndsWithFinishedAndTheTimeWhileOnlyStopIsUsable)
     // After the run everything is usable again, and the results are shown.
     EXPECT_TRUE(w->cmdRunManyCycles->isEnabled());
     EXPECT_TRUE(w->mnuOpen->isEnabled());
+    EXPECT_TRUE(w->Graphics()->isEnabled());
     EXPECT_TRUE(w->picThermocoupleTemp->text().contains(QStringLiteral("font-weight:bold")));
     EXPECT_FALSE(w->picResidual->text().isEmpty());
     EXPECT_TRUE(w->lblElapsed->text().contains(QStringLiteral("3 cycles")));
@@ -495,6 +538,12 @@ TEST_F(MainWindow, AClickOnThePictureFillsTheProbeLineAndSelectsThePart)
     // A file just read has no temperature field yet.
     EXPECT_FALSE(w->txtStatus->toPlainText().contains(QStringLiteral("Temperature = ")));
     EXPECT_GE(w->Logic().PartIndex, 0);
+
+    // The right button brings up the picture menu.
+    QTest::mousePress(w->picAssemblyDrawing, Qt::RightButton, Qt::KeyboardModifiers(), inside);
+    EXPECT_TRUE(w->mnuPicture->isVisible());
+    w->mnuPicture->close();
+    QTest::mouseRelease(w->picAssemblyDrawing, Qt::RightButton, Qt::KeyboardModifiers(), inside);
 
     // Far outside the grid the probe line is empty.
     Click(w->picAssemblyDrawing, QPoint(1, 1));
@@ -659,7 +708,10 @@ TEST_F(MainWindow, MenuEntriesOpenTheirWindowsThroughOneFunction)
     EXPECT_TRUE(w->About()->isVisible());
     EXPECT_FALSE(w->About()->lblCredits->text().isEmpty());
 
-    // The editor's entry stays off until its window is contributed; then it opens it.
+    // An entry without a window behind it is off; a contributed window turns it on.
+    EXPECT_TRUE(w->mnuModifyAssembly->isEnabled());
+    w->SetAuxWindowFactory(AuxWindow::Parts, {});
+    w->FormUpdate();
     EXPECT_FALSE(w->mnuModifyAssembly->isEnabled());
     int made = 0;
     w->SetAuxWindowFactory(AuxWindow::Parts, [&made](frmMain& main) -> QWidget* {
@@ -679,6 +731,15 @@ TEST_F(MainWindow, MenuEntriesOpenTheirWindowsThroughOneFunction)
 
     w->mnuMaterialProperties->trigger();
     ASSERT_NE(w->AuxWindowIfOpen(AuxWindow::MaterialProperties), nullptr);
+    // The profiles need a built model; the conductivity plot builds it when it opens.
+    EXPECT_FALSE(w->mnuPlotT->isEnabled());
+    w->mnuPlotConductivities->trigger();
+    ASSERT_NE(w->AuxWindowIfOpen(AuxWindow::Thermal), nullptr);
+    delete w->AuxWindowIfOpen(AuxWindow::Thermal);
+    EXPECT_TRUE(w->Logic().grid.Initialized);
+    EXPECT_TRUE(w->mnuPlotT->isEnabled());
+    w->mnuPlotT->trigger();
+    ASSERT_NE(w->AuxWindowIfOpen(AuxWindow::PlotT), nullptr);
 
     // A window that cannot be made reports why, and the main window goes on.
     w->SetAuxWindowFactory(AuxWindow::Thermal, [](frmMain&) -> QWidget* {
@@ -687,7 +748,7 @@ TEST_F(MainWindow, MenuEntriesOpenTheirWindowsThroughOneFunction)
     w->mnuPlotConductivities->trigger();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(messages[0], QStringLiteral("the conductivity plot could not be made"));
-    EXPECT_EQ(StatusLines().value(0), Q(kMsgDesignMode));
+    EXPECT_EQ(StatusLines().value(0), Q(kStatusReady));
 
     // Closing the main window closes the windows it owns.
     w->close();
