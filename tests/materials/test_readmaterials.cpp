@@ -10,6 +10,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace tarsen;
@@ -37,7 +38,9 @@ class PrpFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir = fs::path(::testing::TempDir()) / "tarsen_readmaterials";
+        // One folder per process: ctest runs the cases of this suite side by side.
+        m_dir =
+            fs::path(::testing::TempDir()) / ("tarsen_readmaterials_" + std::to_string(::getpid()));
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
     }
