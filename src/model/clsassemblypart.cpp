@@ -38,7 +38,7 @@ float clsAssemblyPart::Volume() const
 
 void clsAssemblyPart::Reset()
 {
-    Name = ".";
+    Name = std::string(1, '.'); // a fresh string: GCC 12 misreports assigning a literal at -O3
     m_innerRadius = m_outerRadius = m_minHeight = m_maxHeight = 0.0f;
     m_taperAngle = m_flareAngle = 90.0f;
     MaterialIndex = -1;
