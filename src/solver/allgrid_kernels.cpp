@@ -1,4 +1,4 @@
-// Row kernels of the multigrid solver, compiled from allgrid_kernels_impl.h once for the
+// Level kernels of the multigrid solver, compiled from allgrid_kernels_impl.h once for the
 // baseline instruction set and, with GCC on x86-64, once each for AVX2 and AVX-512; the best
 // the processor has is chosen at the first call. Every copy does the same IEEE double operations
 // in the same order (no fused multiply-add: -ffp-contract=off), so the results do not depend on
@@ -49,22 +49,28 @@ namespace tarsen::allgrid {
 namespace {
 
 struct KernelTable {
-    decltype(&generic::relax_row_redblack) relaxRedBlack;
-    decltype(&generic::relax_row_lexicographic) relaxLexicographic;
-    decltype(&generic::operator_row) operatorRow;
-    decltype(&generic::residual_row) residualRow;
+    decltype(&generic::relax_sweeps) relaxSweeps;
+    decltype(&generic::apply_ghost_rules) ghostRules;
+    decltype(&generic::operator_level) operatorLevel;
+    decltype(&generic::residual_level) residualLevel;
+    decltype(&generic::face_means) faceMeans;
+    decltype(&generic::restrict_level) restrictLevel;
+    decltype(&generic::prolong_level) prolongLevel;
     decltype(&generic::ordered_sum) orderedSum;
 };
 
-constexpr KernelTable kGeneric{&generic::relax_row_redblack, &generic::relax_row_lexicographic,
-                               &generic::operator_row, &generic::residual_row,
-                               &generic::ordered_sum};
+#define TARSEN_KERNEL_TABLE(ns)                                                                    \
+    KernelTable                                                                                    \
+    {                                                                                              \
+        &ns::relax_sweeps, &ns::apply_ghost_rules, &ns::operator_level, &ns::residual_level,       \
+            &ns::face_means, &ns::restrict_level, &ns::prolong_level, &ns::ordered_sum             \
+    }
+constexpr KernelTable kGeneric = TARSEN_KERNEL_TABLE(generic);
 #if TARSEN_MULTI_ISA
-constexpr KernelTable kAvx2{&avx2::relax_row_redblack, &avx2::relax_row_lexicographic,
-                            &avx2::operator_row, &avx2::residual_row, &avx2::ordered_sum};
-constexpr KernelTable kAvx512{&avx512::relax_row_redblack, &avx512::relax_row_lexicographic,
-                              &avx512::operator_row, &avx512::residual_row, &avx512::ordered_sum};
+constexpr KernelTable kAvx2 = TARSEN_KERNEL_TABLE(avx2);
+constexpr KernelTable kAvx512 = TARSEN_KERNEL_TABLE(avx512);
 #endif
+#undef TARSEN_KERNEL_TABLE
 
 const KernelTable& TableOf(KernelIsa isa)
 {
@@ -131,31 +137,40 @@ bool SelectKernelIsa(KernelIsa isa)
     return true;
 }
 
-void relax_row_redblack(float* t, const float* s, const float* kr, const float* kz,
-                        std::ptrdiff_t W, int first, int nx, const double* rc, const double* rp,
-                        const double* rm, const RelaxParams& p, float* q)
+void apply_ghost_rules(float* t, std::ptrdiff_t W, int nx, int nz, const GhostRules& g)
 {
-    Current().table->relaxRedBlack(t, s, kr, kz, W, first, nx, rc, rp, rm, p, q);
+    Current().table->ghostRules(t, W, nx, nz, g);
 }
 
-void relax_row_lexicographic(float* t, const float* s, const float* kr, const float* kz,
-                             std::ptrdiff_t W, int nx, const double* rc, const double* rp,
-                             const double* rm, const RelaxParams& p, float* q)
+void relax_sweeps(const LevelView& v, const RelaxParams& p, const GhostRules& g, std::int32_t nits,
+                  bool wantFirst, bool wantLast, float* q, float& firstSum, float& lastSum)
 {
-    Current().table->relaxLexicographic(t, s, kr, kz, W, nx, rc, rp, rm, p, q);
+    Current().table->relaxSweeps(v, p, g, nits, wantFirst, wantLast, q, firstSum, lastSum);
 }
 
-void operator_row(const float* t, const float* kr, const float* kz, std::ptrdiff_t W, int nx,
-                  const double* rc, const double* rp, const double* rm, double h2inv, float* out)
+void operator_level(const LevelView& v, float* out) { Current().table->operatorLevel(v, out); }
+
+void residual_level(const LevelView& v, float* out, float* squares, float* row)
 {
-    Current().table->operatorRow(t, kr, kz, W, nx, rc, rp, rm, h2inv, out);
+    Current().table->residualLevel(v, out, squares, row);
 }
 
-void residual_row(const float* t, const float* s, const float* kr, const float* kz,
-                  std::ptrdiff_t W, int nx, const double* rc, const double* rp, const double* rm,
-                  double h2inv, float* out, float* q)
+void face_means(const float* c, float* fr, float* fz, std::ptrdiff_t W, int nx, int nz,
+                bool harmonic)
 {
-    Current().table->residualRow(t, s, kr, kz, W, nx, rc, rp, rm, h2inv, out, q);
+    Current().table->faceMeans(c, fr, fz, W, nx, nz, harmonic);
+}
+
+void restrict_level(const float* fine, std::ptrdiff_t Wf, float* coarse, std::ptrdiff_t Wc, int nxc,
+                    int nzc)
+{
+    Current().table->restrictLevel(fine, Wf, coarse, Wc, nxc, nzc);
+}
+
+void prolong_level(const float* coarse, std::ptrdiff_t Wc, float* fine, std::ptrdiff_t Wf, int nxc,
+                   int nzc)
+{
+    Current().table->prolongLevel(coarse, Wc, fine, Wf, nxc, nzc);
 }
 
 float ordered_sum(float sum, const float* q, std::int32_t n)

@@ -1,4 +1,4 @@
-// The bodies of the row kernels, compiled once per instruction set by allgrid_kernels.cpp, which
+// The bodies of the level kernels, compiled once per instruction set by allgrid_kernels.cpp, which
 // defines before each inclusion:
 //   TARSEN_KERNEL_NS      the namespace of this copy
 //   TARSEN_KERNEL_TARGET  the function attribute that selects the instruction set (or nothing)
@@ -23,98 +23,116 @@
 
 namespace tarsen::allgrid::TARSEN_KERNEL_NS {
 
-constexpr int VW = TARSEN_VW;
+constexpr int VW = TARSEN_VW; // the widest block; rows too short for it use blocks of 4
 
-typedef double vd __attribute__((vector_size(8 * VW)));    // VW cells in double
-typedef long long vm __attribute__((vector_size(8 * VW))); // their masks
-typedef float vf __attribute__((vector_size(4 * VW)));     // VW cells in Single
-typedef int vmf __attribute__((vector_size(4 * VW)));      // their masks
-typedef float vrow __attribute__((vector_size(8 * VW)));   // 2 VW consecutive row values
+/// The vector types of a block of N cells.
+template <int N> struct Lanes;
+template <> struct Lanes<4> {
+    typedef double d __attribute__((vector_size(32)));    // the cells in double
+    typedef long long m __attribute__((vector_size(32))); // their masks
+    typedef float f __attribute__((vector_size(16)));     // the cells in Single
+    typedef int mf __attribute__((vector_size(16)));      // their masks
+    typedef float row __attribute__((vector_size(32)));   // 2 N consecutive row values
+};
+template <> struct Lanes<8> {
+    typedef double d __attribute__((vector_size(64)));
+    typedef long long m __attribute__((vector_size(64)));
+    typedef float f __attribute__((vector_size(32)));
+    typedef int mf __attribute__((vector_size(32)));
+    typedef float row __attribute__((vector_size(64)));
+};
+typedef Lanes<VW>::f vf;
+typedef Lanes<VW>::mf vmf;
 
 #define TARSEN_KERNEL_INLINE static inline __attribute__((always_inline)) TARSEN_KERNEL_TARGET
 
-TARSEN_KERNEL_INLINE vrow load_row(const float* p)
+template <class V> TARSEN_KERNEL_INLINE V load(const void* p)
 {
-    vrow v;
+    V v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-TARSEN_KERNEL_INLINE vd load_d(const double* p)
+template <class D, class F, std::size_t... I>
+TARSEN_KERNEL_INLINE D widen(F a, std::index_sequence<I...>)
 {
-    vd v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
+    return D{double(a[I])...};
 }
-template <std::size_t... I> TARSEN_KERNEL_INLINE vd widen(vf a, std::index_sequence<I...>)
+template <class F, class D, std::size_t... I>
+TARSEN_KERNEL_INLINE F narrow(D a, std::index_sequence<I...>)
 {
-    return vd{double(a[I])...};
+    return F{static_cast<float>(a[I])...};
 }
-TARSEN_KERNEL_INLINE vd widen(vf a) { return widen(a, std::make_index_sequence<VW>{}); }
-template <std::size_t... I> TARSEN_KERNEL_INLINE vf narrow(vd a, std::index_sequence<I...>)
+template <class MF, class M, std::size_t... I>
+TARSEN_KERNEL_INLINE MF narrow_mask(M a, std::index_sequence<I...>)
 {
-    return vf{static_cast<float>(a[I])...};
-}
-TARSEN_KERNEL_INLINE vf narrow(vd a) { return narrow(a, std::make_index_sequence<VW>{}); }
-template <std::size_t... I> TARSEN_KERNEL_INLINE vmf narrow_mask(vm a, std::index_sequence<I...>)
-{
-    return vmf{static_cast<int>(a[I])...};
-}
-TARSEN_KERNEL_INLINE vmf narrow_mask(vm a)
-{
-    return narrow_mask(a, std::make_index_sequence<VW>{});
+    return MF{static_cast<int>(a[I])...};
 }
 
-#if TARSEN_VW == 4
-TARSEN_KERNEL_INLINE vf even_f(vrow a) { return __builtin_shufflevector(a, a, 0, 2, 4, 6); }
-TARSEN_KERNEL_INLINE vf odd_f(vrow a) { return __builtin_shufflevector(a, a, 1, 3, 5, 7); }
-/// (last lane of prev, lanes 0 ... VW - 2 of cur)
-TARSEN_KERNEL_INLINE vd shift_in(vd prev, vd cur)
+// The lane shuffles of each width: even and odd lanes of a row pair, the odd lanes shifted one
+// lane up with the last lane of the previous block in front, and new even lanes beside the old
+// odd ones.
+TARSEN_KERNEL_INLINE Lanes<4>::f even_f(Lanes<4>::row a)
+{
+    return __builtin_shufflevector(a, a, 0, 2, 4, 6);
+}
+TARSEN_KERNEL_INLINE Lanes<4>::f odd_f(Lanes<4>::row a)
+{
+    return __builtin_shufflevector(a, a, 1, 3, 5, 7);
+}
+TARSEN_KERNEL_INLINE Lanes<4>::d shift_in(Lanes<4>::d prev, Lanes<4>::d cur)
 {
     return __builtin_shufflevector(prev, cur, 3, 4, 5, 6);
 }
-/// x in the even lanes, the odd lanes of row.
-TARSEN_KERNEL_INLINE vrow interleave(vf x, vrow row)
+TARSEN_KERNEL_INLINE Lanes<4>::row interleave(Lanes<4>::f x, Lanes<4>::row row)
 {
-    const vrow wide = __builtin_shufflevector(x, x, 0, 1, 2, 3, 0, 1, 2, 3);
+    const Lanes<4>::row wide = __builtin_shufflevector(x, x, 0, 1, 2, 3, 0, 1, 2, 3);
     return __builtin_shufflevector(wide, row, 0, 9, 1, 11, 2, 13, 3, 15);
 }
-#elif TARSEN_VW == 8
-TARSEN_KERNEL_INLINE vf even_f(vrow a)
+TARSEN_KERNEL_INLINE Lanes<8>::f even_f(Lanes<8>::row a)
 {
     return __builtin_shufflevector(a, a, 0, 2, 4, 6, 8, 10, 12, 14);
 }
-TARSEN_KERNEL_INLINE vf odd_f(vrow a)
+TARSEN_KERNEL_INLINE Lanes<8>::f odd_f(Lanes<8>::row a)
 {
     return __builtin_shufflevector(a, a, 1, 3, 5, 7, 9, 11, 13, 15);
 }
-TARSEN_KERNEL_INLINE vd shift_in(vd prev, vd cur)
+TARSEN_KERNEL_INLINE Lanes<8>::d shift_in(Lanes<8>::d prev, Lanes<8>::d cur)
 {
     return __builtin_shufflevector(prev, cur, 7, 8, 9, 10, 11, 12, 13, 14);
 }
-TARSEN_KERNEL_INLINE vrow interleave(vf x, vrow row)
+TARSEN_KERNEL_INLINE Lanes<8>::row interleave(Lanes<8>::f x, Lanes<8>::row row)
 {
-    const vrow wide = __builtin_shufflevector(x, x, 0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7);
+    const Lanes<8>::row wide =
+        __builtin_shufflevector(x, x, 0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7);
     return __builtin_shufflevector(wide, row, 0, 17, 1, 19, 2, 21, 3, 23, 4, 25, 5, 27, 6, 29, 7,
                                    31);
 }
-#else
-#error "TARSEN_VW must be 4 or 8"
-#endif
 
-TARSEN_KERNEL_INLINE vd even(vrow a) { return widen(even_f(a)); }
-TARSEN_KERNEL_INLINE vd odd(vrow a) { return widen(odd_f(a)); }
-TARSEN_KERNEL_INLINE vmf finite_mask(vf x) { return ((vmf)x & 0x7f800000) != 0x7f800000; }
+template <int N> TARSEN_KERNEL_INLINE typename Lanes<N>::d even(typename Lanes<N>::row a)
+{
+    return widen<typename Lanes<N>::d>(even_f(a), std::make_index_sequence<N>{});
+}
+template <int N> TARSEN_KERNEL_INLINE typename Lanes<N>::d odd(typename Lanes<N>::row a)
+{
+    return widen<typename Lanes<N>::d>(odd_f(a), std::make_index_sequence<N>{});
+}
+
+template <class MF, class F> TARSEN_KERNEL_INLINE MF finite_mask(F x)
+{
+    return ((MF)x & 0x7f800000) != 0x7f800000;
+}
 
 /// The update of one cell on the scalar paths: returns the value to store and sets q2 = R^2.
 TARSEN_KERNEL_INLINE float relax_cell(const float* t, const float* s, const float* kr,
                                       const float* kz, std::ptrdiff_t W, int i, double rc,
-                                      double rp, double rm, const RelaxParams& p, float& q2)
+                                      double rp, double rm, double h2inv, const RelaxParams& p,
+                                      float& q2)
 {
     const double T = t[i];
     double L = 0.0;
     double D = 0.0;
     poisson_stencil<double>(T, t[i - 1], t[i + 1], t[i + W], t[i - W], kr[i], kr[i + 1], kz[i],
-                            kz[i + W], rc, rp, rm, p.h2inv, L, D);
+                            kz[i + W], rc, rp, rm, h2inv, L, D);
     const double R = L - double(s[i]);
     float x = static_cast<float>(relaxed_value<double>(T, R, D, p.omega));
     if (p.clamp)
@@ -124,69 +142,121 @@ TARSEN_KERNEL_INLINE float relax_cell(const float* t, const float* s, const floa
     return ok ? x : t[i];
 }
 
-TARSEN_KERNEL_TARGET void relax_row_redblack(float* t, const float* s, const float* kr,
-                                             const float* kz, std::ptrdiff_t W, int first, int nx,
-                                             const double* rc, const double* rp, const double* rm,
-                                             const RelaxParams& p, float* q)
+/// Blocks of N cells of one colour from cell i (the k-th of its colour) while a whole block
+/// fits the row; returns the first cell left. Clamp: clamp to tmin ... tmax; CheckFinite: keep
+/// a new value that is not finite (needed unless clamped to finite bounds); Squares: q[k] = R^2.
+template <int N, bool Clamp, bool CheckFinite, bool Squares>
+TARSEN_KERNEL_INLINE int relax_blocks(float* t, const float* s, const float* kr, const float* kz,
+                                      std::ptrdiff_t W, int i, int& k, int nx, const double* rc,
+                                      const double* rp, const double* rm, double h2inv,
+                                      const RelaxParams& p, float* q)
 {
-    const vd h2 = vd{} + p.h2inv;
+    typedef typename Lanes<N>::d vd;
+    typedef typename Lanes<N>::f vfN;
+    typedef typename Lanes<N>::mf vmfN;
+    typedef typename Lanes<N>::row vrow;
+    constexpr auto lanes = std::make_index_sequence<N>{};
+    const vd h2 = vd{} + h2inv;
     const vd om = vd{} + p.omega;
-    const vf vmax = vf{} + p.tmax;
-    const vf vmin = vf{} + p.tmin;
-    const bool clampFinite = p.clamp && std::isfinite(p.tmin) && std::isfinite(p.tmax);
-    int i = first;
-    int k = 0;
+    const vfN vmax = vfN{} + p.tmax;
+    const vfN vmin = vfN{} + p.tmin;
     vd eprev = vd{} + double(t[i - 1]); // its last lane is t(i - 1) of the first block
-    for (; i + 2 * VW - 1 <= nx; i += 2 * VW, k += VW) {
-        const vrow row = load_row(t + i);
-        const vd T = even(row);
-        const vd E = odd(row);
+    for (; i + 2 * N - 1 <= nx; i += 2 * N, k += N) {
+        const vrow row = load<vrow>(t + i);
+        const vd T = even<N>(row);
+        const vd E = odd<N>(row);
         const vd Wv = shift_in(eprev, E);
         eprev = E;
-        const vrow faceR = load_row(kr + i);
+        const vrow faceR = load<vrow>(kr + i);
         vd L;
         vd D;
-        poisson_stencil<vd>(T, Wv, E, even(load_row(t + i + W)), even(load_row(t + i - W)),
-                            even(faceR), odd(faceR), even(load_row(kz + i)),
-                            even(load_row(kz + i + W)), load_d(rc + k), load_d(rp + k),
-                            load_d(rm + k), h2, L, D);
-        const vd R = L - even(load_row(s + i));
-        vf x = narrow(relaxed_value<vd>(T, R, D, om));
-        vmf ok = narrow_mask((D > 0.0) & (D <= DBL_MAX));
-        if (p.clamp)
+        poisson_stencil<vd>(T, Wv, E, even<N>(load<vrow>(t + i + W)),
+                            even<N>(load<vrow>(t + i - W)), even<N>(faceR), odd<N>(faceR),
+                            even<N>(load<vrow>(kz + i)), even<N>(load<vrow>(kz + i + W)),
+                            load<vd>(rc + k), load<vd>(rp + k), load<vd>(rm + k), h2, L, D);
+        const vd R = L - even<N>(load<vrow>(s + i));
+        vfN x = narrow<vfN>(relaxed_value<vd>(T, R, D, om), lanes);
+        vmfN ok = narrow_mask<vmfN>((D > 0.0) & (D <= DBL_MAX), lanes);
+        if constexpr (Clamp)
             x = x > vmax ? vmax : (x < vmin ? vmin : x);
-        if (!clampFinite) // a value clamped to finite bounds is finite; D alone can spoil it
-            ok &= finite_mask(x);
+        if constexpr (CheckFinite)
+            ok &= finite_mask<vmfN>(x);
         x = ok ? x : even_f(row);
         const vrow merged = interleave(x, row);
         std::memcpy(t + i, &merged, sizeof merged);
-        if (q) {
-            const vf q2 = narrow(R * R);
+        if constexpr (Squares) {
+            const vfN q2 = narrow<vfN>(R * R, lanes);
             std::memcpy(q + k, &q2, sizeof q2);
         }
     }
+    return i;
+}
+
+template <bool Clamp, bool CheckFinite, bool Squares>
+TARSEN_KERNEL_INLINE void
+relax_row_redblack_as(float* t, const float* s, const float* kr, const float* kz, std::ptrdiff_t W,
+                      int first, int nx, const double* rc, const double* rp, const double* rm,
+                      double h2inv, const RelaxParams& p, float* q)
+{
+    int k = 0;
+    int i = first;
+    if constexpr (VW == 8)
+        i = relax_blocks<8, Clamp, CheckFinite, Squares>(t, s, kr, kz, W, i, k, nx, rc, rp, rm,
+                                                         h2inv, p, q);
+    i = relax_blocks<4, Clamp, CheckFinite, Squares>(t, s, kr, kz, W, i, k, nx, rc, rp, rm, h2inv,
+                                                     p, q);
     for (; i < nx; i += 2, ++k) {
         float q2 = 0.0f;
-        t[i] = relax_cell(t, s, kr, kz, W, i, rc[k], rp[k], rm[k], p, q2);
-        if (q)
+        t[i] = relax_cell(t, s, kr, kz, W, i, rc[k], rp[k], rm[k], h2inv, p, q2);
+        if constexpr (Squares)
             q[k] = q2;
     }
 }
 
-TARSEN_KERNEL_TARGET void relax_row_lexicographic(float* t, const float* s, const float* kr,
+/// One colour of one row: cells i = first, first + 2, ... < nx; q[k] = R^2 of its k-th cell.
+TARSEN_KERNEL_INLINE void relax_row_redblack(float* t, const float* s, const float* kr,
+                                             const float* kz, std::ptrdiff_t W, int first, int nx,
+                                             const double* rc, const double* rp, const double* rm,
+                                             double h2inv, const RelaxParams& p, float* q)
+{
+    const bool clampFinite = p.clamp && std::isfinite(p.tmin) && std::isfinite(p.tmax);
+#define TARSEN_ROW(C, F, Q)                                                                        \
+    relax_row_redblack_as<C, F, Q>(t, s, kr, kz, W, first, nx, rc, rp, rm, h2inv, p, q)
+    if (clampFinite) {
+        if (q)
+            TARSEN_ROW(true, false, true);
+        else
+            TARSEN_ROW(true, false, false);
+    } else if (p.clamp) {
+        if (q)
+            TARSEN_ROW(true, true, true);
+        else
+            TARSEN_ROW(true, true, false);
+    } else {
+        if (q)
+            TARSEN_ROW(false, true, true);
+        else
+            TARSEN_ROW(false, true, false);
+    }
+#undef TARSEN_ROW
+}
+
+/// One row in increasing i, each cell seeing the values already updated.
+TARSEN_KERNEL_INLINE void relax_row_lexicographic(float* t, const float* s, const float* kr,
                                                   const float* kz, std::ptrdiff_t W, int nx,
                                                   const double* rc, const double* rp,
-                                                  const double* rm, const RelaxParams& p, float* q)
+                                                  const double* rm, double h2inv,
+                                                  const RelaxParams& p, float* q)
 {
     for (int i = 0; i < nx; ++i) {
         float q2 = 0.0f;
-        t[i] = relax_cell(t, s, kr, kz, W, i, rc[i], rp[i], rm[i], p, q2);
+        t[i] = relax_cell(t, s, kr, kz, W, i, rc[i], rp[i], rm[i], h2inv, p, q2);
         if (q)
             q[i] = q2;
     }
 }
 
-TARSEN_KERNEL_TARGET void operator_row(const float* __restrict t, const float* __restrict kr,
+TARSEN_KERNEL_INLINE void operator_row(const float* __restrict t, const float* __restrict kr,
                                        const float* __restrict kz, std::ptrdiff_t W, int nx,
                                        const double* rc, const double* rp, const double* rm,
                                        double h2inv, float* __restrict out)
@@ -200,7 +270,7 @@ TARSEN_KERNEL_TARGET void operator_row(const float* __restrict t, const float* _
     }
 }
 
-TARSEN_KERNEL_TARGET void residual_row(const float* __restrict t, const float* __restrict s,
+TARSEN_KERNEL_INLINE void residual_row(const float* __restrict t, const float* __restrict s,
                                        const float* __restrict kr, const float* __restrict kz,
                                        std::ptrdiff_t W, int nx, const double* rc, const double* rp,
                                        const double* rm, double h2inv, float* __restrict out,
@@ -235,7 +305,7 @@ TARSEN_KERNEL_TARGET void residual_row(const float* __restrict t, const float* _
 /// two and holds no such half therefore adds up as whole numbers, in any order. A run that does
 /// not is tried again at half the length, down to one block, which then goes term by term; so
 /// do a sum that is zero, negative, subnormal or not finite, and the last few terms.
-TARSEN_KERNEL_TARGET float ordered_sum(float s, const float* q, std::int32_t n)
+TARSEN_KERNEL_INLINE float running_sum(float s, const float* q, std::int32_t n)
 {
     constexpr std::int32_t kStep = 4 * VW; // four accumulators, for the adder's latency
     constexpr std::int32_t kMaxRun = 64 * kStep;
@@ -296,6 +366,172 @@ TARSEN_KERNEL_TARGET float ordered_sum(float s, const float* q, std::int32_t n)
         }
     }
     return s;
+}
+
+TARSEN_KERNEL_TARGET float ordered_sum(float s, const float* q, std::int32_t n)
+{
+    return running_sum(s, q, n);
+}
+
+/// count values ghost[k step] from inner[k step] by one side's rule.
+TARSEN_KERNEL_INLINE void ghost_side(std::int16_t code, float* ghost, const float* inner,
+                                     std::ptrdiff_t step, int count, double twoTb)
+{
+    if (code == kGhostCopy) {
+        for (int k = 0; k < count; ++k)
+            ghost[k * step] = inner[k * step];
+    } else if (code == kGhostMirror) {
+        for (int k = 0; k < count; ++k)
+            ghost[k * step] = static_cast<float>(twoTb - double(inner[k * step]));
+    }
+}
+
+TARSEN_KERNEL_INLINE void ghost_rules(float* t, std::ptrdiff_t W, int nx, int nz,
+                                      const GhostRules& g)
+{
+    ghost_side(g.code[0], t - W - 1, t - 1, 1, nx + 2, g.twoTb); // row -1 from row 0
+    ghost_side(g.code[1], t + nz * W - 1, t + (nz - 1) * W - 1, 1, nx + 2, g.twoTb);
+    ghost_side(g.code[2], t - W - 1, t - W, W, nz + 2, g.twoTb); // column -1 from column 0
+    ghost_side(g.code[3], t - W + nx, t - W + nx - 1, W, nz + 2, g.twoTb);
+}
+
+TARSEN_KERNEL_TARGET void apply_ghost_rules(float* t, std::ptrdiff_t W, int nx, int nz,
+                                            const GhostRules& g)
+{
+    ghost_rules(t, W, nx, nz, g);
+}
+
+TARSEN_KERNEL_TARGET void relax_sweeps(const LevelView& v, const RelaxParams& p,
+                                       const GhostRules& g, std::int32_t nits, bool wantFirst,
+                                       bool wantLast, float* q, float& firstSum, float& lastSum)
+{
+    const std::ptrdiff_t W = v.W;
+    ghost_rules(v.t, W, v.nx, v.nz, g);
+    // The ghost a cell reads mirrors that same cell, which the other colour's pass does not
+    // change; so refreshing the ghosts after each colour pass would change nothing a sweep
+    // reads, and one refresh after each sweep leaves the same values, ghosts included.
+    for (std::int32_t iteration = 1; iteration <= nits; ++iteration) {
+        const bool first = iteration == 1 && wantFirst;
+        const bool last = iteration == nits && wantLast;
+        float* squares = (first || last) ? q : nullptr;
+        float sum = 0.0f;
+        if (p.redBlack) {
+            for (int colour = 0; colour <= 1; ++colour)
+                for (int j = 0; j < v.nz; ++j) { // j outer within each colour
+                    const int start = (colour + j) % 2;
+                    const std::ptrdiff_t o = j * W;
+                    relax_row_redblack(v.t + o, v.s + o, v.kr + o, v.kz + o, W, start, v.nx,
+                                       v.rcColour[start], v.rpColour[start], v.rmColour[start],
+                                       v.h2inv, p, squares);
+                    if (squares)
+                        sum = running_sum(sum, squares, (v.nx - start + 1) / 2);
+                }
+        } else {
+            for (int j = 0; j < v.nz; ++j) {
+                const std::ptrdiff_t o = j * W;
+                relax_row_lexicographic(v.t + o, v.s + o, v.kr + o, v.kz + o, W, v.nx, v.rc, v.rp,
+                                        v.rm, v.h2inv, p, squares);
+                if (squares)
+                    sum = running_sum(sum, squares, v.nx);
+            }
+        }
+        ghost_rules(v.t, W, v.nx, v.nz, g);
+        if (first)
+            firstSum = sum;
+        if (last)
+            lastSum = sum;
+    }
+}
+
+TARSEN_KERNEL_TARGET void operator_level(const LevelView& v, float* out)
+{
+    for (int j = 0; j < v.nz; ++j) {
+        const std::ptrdiff_t o = j * v.W;
+        operator_row(v.t + o, v.kr + o, v.kz + o, v.W, v.nx, v.rc, v.rp, v.rm, v.h2inv, out + o);
+    }
+}
+
+TARSEN_KERNEL_TARGET void residual_level(const LevelView& v, float* out, float* squares, float* row)
+{
+    for (int j = 0; j < v.nz; ++j) {
+        const std::ptrdiff_t o = j * v.W;
+        residual_row(v.t + o, v.s + o, v.kr + o, v.kz + o, v.W, v.nx, v.rc, v.rp, v.rm, v.h2inv,
+                     out + o, squares ? row : nullptr);
+        if (squares)
+            for (int i = 0; i < v.nx; ++i)
+                squares[static_cast<std::ptrdiff_t>(i) * v.nz + j] = row[i];
+    }
+}
+
+TARSEN_KERNEL_TARGET void face_means(const float* __restrict c, float* __restrict fr,
+                                     float* __restrict fz, std::ptrdiff_t W, int nx, int nz,
+                                     bool harmonic)
+{
+    for (int j = 0; j <= nz; ++j) {
+        const float* cc = c + j * W;
+        float* r = fr + j * W;
+        float* z = fz + j * W;
+        if (harmonic) {
+            // Keeps the flux continuous across a jump of conductivity; two cells that do not
+            // conduct give a face that does not either.
+            for (int i = 0; i <= nx; ++i) {
+                const double a = cc[i];
+                const double west = cc[i - 1];
+                const double south = cc[i - W];
+                const double sw = a + west;
+                const double ss = a + south;
+                r[i] = sw > 0.0 ? static_cast<float>(2.0 * a * west / sw) : 0.0f;
+                z[i] = ss > 0.0 ? static_cast<float>(2.0 * a * south / ss) : 0.0f;
+            }
+        } else {
+            for (int i = 0; i <= nx; ++i) {
+                const double a = cc[i];
+                r[i] = static_cast<float>(0.5 * (a + double(cc[i - 1])));
+                z[i] = static_cast<float>(0.5 * (a + double(cc[i - W])));
+            }
+        }
+    }
+}
+
+TARSEN_KERNEL_TARGET void restrict_level(const float* __restrict fine, std::ptrdiff_t Wf,
+                                         float* __restrict coarse, std::ptrdiff_t Wc, int nxc,
+                                         int nzc)
+{
+    for (int jc = 0; jc < nzc; ++jc) {
+        const float* f0 = fine + 2 * jc * Wf;
+        const float* f1 = f0 + Wf;
+        float* c = coarse + jc * Wc;
+        for (int ic = 0; ic < nxc; ++ic) {
+            const int i = 2 * ic;
+            c[ic] = static_cast<float>(
+                0.25 * (double(f0[i]) + double(f0[i + 1]) + double(f1[i]) + double(f1[i + 1])));
+        }
+    }
+}
+
+TARSEN_KERNEL_TARGET void prolong_level(const float* __restrict coarse, std::ptrdiff_t Wc,
+                                        float* __restrict fine, std::ptrdiff_t Wf, int nxc, int nzc)
+{
+    const double w9 = kProlongOwn;
+    const double w3 = kProlongSide;
+    const double w1 = kProlongDiag;
+    // Fine row jf lies in coarse row a, next to coarse row b; in each row fine column 2 ic lies
+    // in coarse column ic, next to ic - 1, and fine column 2 ic - 1 the other way round.
+    for (int jf = -1; jf <= 2 * nzc; ++jf) {
+        const int a = jf >= 0 ? jf / 2 : -1;
+        const int b = (jf % 2 == 0) ? a - 1 : a + 1;
+        const float* ca = coarse + (a + 1) * Wc; // column -1 of coarse row a
+        const float* cb = coarse + (b + 1) * Wc;
+        float* f = fine + (jf + 1) * Wf; // column -1 of fine row jf
+        for (int ic = 0; ic <= nxc; ++ic) {
+            const double Pa = ca[ic]; // coarse (ic - 1, a)
+            const double Qa = ca[ic + 1];
+            const double Pb = cb[ic];
+            const double Qb = cb[ic + 1];
+            f[2 * ic + 1] = static_cast<float>(w9 * Qa + w3 * (Pa + Qb) + w1 * Pb); // (2 ic)
+            f[2 * ic] = static_cast<float>(w9 * Pa + w3 * (Qa + Pb) + w1 * Qb);     // (2 ic - 1)
+        }
+    }
 }
 
 #undef TARSEN_KERNEL_INLINE

@@ -18,9 +18,7 @@ namespace {
 
 constexpr float kErrmax = 0.01f; // residual reduction asked of every method (a Single)
 constexpr std::int32_t kCoarsestSweeps = 100;
-constexpr float kProlongOwn = 0.5625f;  // 9/16: the coarse cell a fine cell lies in
-constexpr float kProlongSide = 0.1875f; // 3/16: each of its two neighbours beside it
-constexpr float kProlongDiag = 0.0625f; // 1/16: the diagonal one
+static_assert(kZeroFluxCode == allgrid::kGhostCopy && kIsothermalCode == allgrid::kGhostMirror);
 
 bool IsFinite(float v)
 {
@@ -357,20 +355,10 @@ void clsAllgrid_axisym::fine_to_coarse(SlotStorage& u, std::int16_t nxf, std::in
     assert(igfine >= 2);
     const int nxc = nxf / 2;
     const int nzc = nzf / 2;
-    const float* fine = &u[static_cast<std::size_t>(ip(0, 0, igfine, nxf, np, nl, iaf))];
-    float* coarse = &u[static_cast<std::size_t>(ip(0, 0, igfine - 1, nxc, np, nl, iac))];
-    const std::ptrdiff_t Wf = nxf + 2;
-    const std::ptrdiff_t Wc = nxc + 2;
-    for (int jc = 0; jc < nzc; ++jc) {
-        const float* f0 = fine + 2 * jc * Wf;
-        const float* f1 = f0 + Wf;
-        float* c = coarse + jc * Wc;
-        for (int ic = 0; ic < nxc; ++ic) {
-            const int i = 2 * ic;
-            c[ic] = static_cast<float>(
-                0.25 * (double(f0[i]) + double(f0[i + 1]) + double(f1[i]) + double(f1[i + 1])));
-        }
-    }
+    assert(static_cast<std::size_t>(ip(nxc, nzc, igfine - 1, nxc, np, nl, iac)) < u.size());
+    allgrid::restrict_level(
+        &u[static_cast<std::size_t>(ip(0, 0, igfine, nxf, np, nl, iaf))], nxf + 2,
+        &u[static_cast<std::size_t>(ip(0, 0, igfine - 1, nxc, np, nl, iac))], nxc + 2, nxc, nzc);
 }
 
 void clsAllgrid_axisym::coarse_to_fine(SlotStorage& u, std::int16_t nxf, std::int16_t nzf,
@@ -379,30 +367,11 @@ void clsAllgrid_axisym::coarse_to_fine(SlotStorage& u, std::int16_t nxf, std::in
 {
     assert(igfine >= 2);
     const int nxc = nxf / 2;
-    const float* coarse = &u[static_cast<std::size_t>(ip(-1, -1, igfine - 1, nxc, np, nl, iac))];
-    float* fine = &u[static_cast<std::size_t>(ip(-1, -1, igfine, nxf, np, nl, iaf))];
-    const std::ptrdiff_t Wf = nxf + 2;
-    const std::ptrdiff_t Wc = nxc + 2;
-    const double w9 = kProlongOwn;
-    const double w3 = kProlongSide;
-    const double w1 = kProlongDiag;
-    // Fine row jf lies in coarse row a and next to coarse row b; in each row fine column 2 ic
-    // lies in coarse column ic next to ic - 1, fine column 2 ic - 1 the other way round.
-    for (int jf = -1; jf <= nzf; ++jf) {
-        const int a = jf >= 0 ? jf / 2 : -1;
-        const int b = (jf % 2 == 0) ? a - 1 : a + 1;
-        const float* ca = coarse + (a + 1) * Wc; // column -1 of coarse row a
-        const float* cb = coarse + (b + 1) * Wc;
-        float* f = fine + (jf + 1) * Wf; // column -1 of fine row jf
-        for (int ic = 0; ic <= nxc; ++ic) {
-            const double Pa = ca[ic]; // coarse (ic - 1, a)
-            const double Qa = ca[ic + 1];
-            const double Pb = cb[ic];
-            const double Qb = cb[ic + 1];
-            f[2 * ic + 1] = static_cast<float>(w9 * Qa + w3 * (Pa + Qb) + w1 * Pb); // (2 ic)
-            f[2 * ic] = static_cast<float>(w9 * Pa + w3 * (Qa + Pb) + w1 * Qb);     // (2 ic - 1)
-        }
-    }
+    const int nzc = nzf / 2;
+    assert(static_cast<std::size_t>(ip(nxf, nzf, igfine, nxf, np, nl, iaf)) < u.size());
+    allgrid::prolong_level(
+        &u[static_cast<std::size_t>(ip(-1, -1, igfine - 1, nxc, np, nl, iac))], nxc + 2,
+        &u[static_cast<std::size_t>(ip(-1, -1, igfine, nxf, np, nl, iaf))], nxf + 2, nxc, nzc);
 }
 
 // ---- Conductivities ------------------------------------------------------------------------
@@ -443,42 +412,22 @@ void clsAllgrid_axisym::flux_interp(SlotStorage& u, std::int16_t nx, std::int16_
                                     std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
                                     std::int16_t iCondBase) const
 {
-    const float* c = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase))];
-    float* fr = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 1))];
-    float* fz = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 2))];
-    const std::ptrdiff_t W = nx + 2;
-    // The harmonic mean keeps the flux continuous across a jump of conductivity; two cells
-    // that do not conduct at all give a face that does not either.
-    const auto harmonic = [](double a, double b) {
-        const double sum = a + b;
-        return sum > 0.0 ? static_cast<float>(2.0 * a * b / sum) : 0.0f;
-    };
-    for (int j = 0; j <= nz; ++j) {
-        const std::ptrdiff_t row = j * W;
-        for (int i = 0; i <= nx; ++i) {
-            const double cc = c[row + i];
-            fr[row + i] = harmonic(cc, c[row + i - 1]);
-            fz[row + i] = harmonic(cc, c[row + i - W]);
-        }
-    }
+    assert(static_cast<std::size_t>(ip(nx, nz, igrid, nx, np, nl, iCondBase + 2)) < u.size());
+    allgrid::face_means(&u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase))],
+                        &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 1))],
+                        &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 2))],
+                        nx + 2, nx, nz, true);
 }
 
 void clsAllgrid_axisym::lin_to_face(SlotStorage& u, std::int16_t nx, std::int16_t nz,
                                     std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
                                     std::int16_t iCondBase) const
 {
-    const float* c = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase))];
-    float* fr = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 1))];
-    float* fz = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 2))];
-    const std::ptrdiff_t W = nx + 2;
-    for (int j = 0; j <= nz; ++j) {
-        const std::ptrdiff_t row = j * W;
-        for (int i = 0; i <= nx; ++i) {
-            const double cc = c[row + i];
-            fr[row + i] = static_cast<float>(0.5 * (cc + double(c[row + i - 1])));
-            fz[row + i] = static_cast<float>(0.5 * (cc + double(c[row + i - W])));
-        }
-    }
+    assert(static_cast<std::size_t>(ip(nx, nz, igrid, nx, np, nl, iCondBase + 2)) < u.size());
+    allgrid::face_means(&u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase))],
+                        &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 1))],
+                        &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 2))],
+                        nx + 2, nx, nz, false);
 }
 
 void clsAllgrid_axisym::enforce_cond_bcs(SlotStorage& u, std::int16_t nx, std::int16_t nz,
@@ -503,25 +452,50 @@ void clsAllgrid_axisym::enforce_bcs(const SideCodes& nbc, SlotStorage& u, std::i
                                     std::int16_t nz, std::int32_t np, const LevelOffsets& nl,
                                     std::int16_t igrid, std::int16_t iTemp, bool correction) const
 {
-    float* t = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iTemp))];
-    const std::ptrdiff_t W = nx + 2;
+    assert(static_cast<std::size_t>(ip(nx, nz, igrid, nx, np, nl, iTemp)) < u.size());
+    allgrid::apply_ghost_rules(&u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iTemp))],
+                               nx + 2, nx, nz, Rules(nbc, correction));
+}
+
+allgrid::GhostRules clsAllgrid_axisym::Rules(const SideCodes& nbc, bool correction) const
+{
+    allgrid::GhostRules g;
+    for (std::size_t k = 0; k < 4; ++k)
+        g.code[k] = nbc[k];
     // The ghost and its neighbour average to tb on an isothermal side; a correction's boundary
     // value is 0.
-    const double twoTb = correction ? 0.0 : 2.0 * double(m_tbc);
-    const auto side = [twoTb](std::int16_t code, float* ghost, const float* inner) {
-        if (code == kZeroFluxCode)
-            *ghost = *inner;
-        else if (code == kIsothermalCode)
-            *ghost = static_cast<float>(twoTb - double(*inner));
+    g.twoTb = correction ? 0.0 : 2.0 * double(m_tbc);
+    return g;
+}
+
+allgrid::LevelView clsAllgrid_axisym::View(SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                           std::int32_t np, const LevelOffsets& nl,
+                                           std::int16_t igrid, std::int16_t iTemp,
+                                           std::int16_t iSource, std::int16_t iCondBase)
+{
+    assert(static_cast<std::size_t>(ip(nx, nz, igrid, nx, np, nl, iCondBase + 2)) < u.size());
+    const auto at = [&](std::int16_t ia) {
+        return &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, ia))];
     };
-    for (int i = -1; i <= nx; ++i)
-        side(nbc[0], t + i - W, t + i);
-    for (int i = -1; i <= nx; ++i)
-        side(nbc[1], t + i + nz * W, t + i + (nz - 1) * W);
-    for (int j = -1; j <= nz; ++j)
-        side(nbc[2], t + j * W - 1, t + j * W);
-    for (int j = -1; j <= nz; ++j)
-        side(nbc[3], t + j * W + nx, t + j * W + nx - 1);
+    const LevelGeometry& g = geometry(igrid, nx);
+    allgrid::LevelView v;
+    v.t = at(iTemp);
+    v.s = at(iSource);
+    v.kr = at(static_cast<std::int16_t>(iCondBase + 1));
+    v.kz = at(static_cast<std::int16_t>(iCondBase + 2));
+    v.W = nx + 2;
+    v.nx = nx;
+    v.nz = nz;
+    v.h2inv = g.h2inv;
+    v.rc = g.rc.data();
+    v.rp = g.rp.data();
+    v.rm = g.rm.data();
+    for (std::size_t c = 0; c < 2; ++c) {
+        v.rcColour[c] = g.rcColour[c].data();
+        v.rpColour[c] = g.rpColour[c].data();
+        v.rmColour[c] = g.rmColour[c].data();
+    }
+    return v;
 }
 
 const clsAllgrid_axisym::LevelGeometry& clsAllgrid_axisym::geometry(std::int16_t igrid,
@@ -571,17 +545,8 @@ void clsAllgrid_axisym::operator_poisson(SlotStorage& u, std::int16_t nx, std::i
                                          std::int16_t iCondBase, const SideCodes& nbc)
 {
     enforce_bcs(nbc, u, nx, nz, np, nl, ngrid, ia);
-    const LevelGeometry& g = geometry(ngrid, nx);
-    const float* t = &u[static_cast<std::size_t>(ip(0, 0, ngrid, nx, np, nl, ia))];
-    const float* kr = &u[static_cast<std::size_t>(ip(0, 0, ngrid, nx, np, nl, iCondBase + 1))];
-    const float* kz = &u[static_cast<std::size_t>(ip(0, 0, ngrid, nx, np, nl, iCondBase + 2))];
-    float* out = &u[static_cast<std::size_t>(ip(0, 0, ngrid, nx, np, nl, iop))];
-    const std::ptrdiff_t W = nx + 2;
-    for (int j = 0; j < nz; ++j) { // j outer
-        const std::ptrdiff_t o = j * W;
-        allgrid::operator_row(t + o, kr + o, kz + o, W, nx, g.rc.data(), g.rp.data(), g.rm.data(),
-                              g.h2inv, out + o);
-    }
+    const allgrid::LevelView v = View(u, nx, nz, np, nl, ngrid, ia, ia, iCondBase);
+    allgrid::operator_level(v, &u[static_cast<std::size_t>(ip(0, 0, ngrid, nx, np, nl, iop))]);
 }
 
 void clsAllgrid_axisym::residual_poisson(SlotStorage& u, std::int16_t nx, std::int16_t nz,
@@ -600,29 +565,18 @@ void clsAllgrid_axisym::residual_level(SlotStorage& u, std::int16_t nx, std::int
                                        std::int16_t iCondBase, std::int16_t iUtilBase, bool wantSum,
                                        float& resrms)
 {
-    const LevelGeometry& g = geometry(igrid, nx);
-    const float* t = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iTemp))];
-    const float* s = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iSource))];
-    const float* kr = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 1))];
-    const float* kz = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 2))];
+    const allgrid::LevelView v = View(u, nx, nz, np, nl, igrid, iTemp, iSource, iCondBase);
     float* out = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iUtilBase))];
-    const std::ptrdiff_t W = nx + 2;
-    const auto cells = static_cast<std::size_t>(nx) * static_cast<std::size_t>(nz);
-    // The squares go to a transposed copy, summed afterwards in the i-outer order.
-    float* squares = wantSum ? scratch(cells + static_cast<std::size_t>(nx)) : nullptr;
-    float* row = wantSum ? squares + cells : nullptr;
-    for (int j = 0; j < nz; ++j) {
-        const std::ptrdiff_t o = j * W;
-        allgrid::residual_row(t + o, s + o, kr + o, kz + o, W, nx, g.rc.data(), g.rp.data(),
-                              g.rm.data(), g.h2inv, out + o, row);
-        if (wantSum)
-            for (int i = 0; i < nx; ++i)
-                squares[static_cast<std::size_t>(i) * static_cast<std::size_t>(nz) +
-                        static_cast<std::size_t>(j)] = row[i];
+    if (!wantSum) {
+        allgrid::residual_level(v, out, nullptr, nullptr);
+        return;
     }
-    if (wantSum)
-        resrms =
-            RmsOfSum(allgrid::ordered_sum(0.0f, squares, static_cast<std::int32_t>(cells)), nx, nz);
+    // The squares go to a transposed copy, summed afterwards in the i-outer order.
+    const auto cells = static_cast<std::size_t>(nx) * static_cast<std::size_t>(nz);
+    float* squares = scratch(cells + static_cast<std::size_t>(nx));
+    allgrid::residual_level(v, out, squares, squares + cells);
+    resrms =
+        RmsOfSum(allgrid::ordered_sum(0.0f, squares, static_cast<std::int32_t>(cells)), nx, nz);
 }
 
 void clsAllgrid_axisym::relax_poisson(SlotStorage& u, std::int16_t nx, std::int16_t nz,
@@ -643,62 +597,24 @@ void clsAllgrid_axisym::relax_level(SlotStorage& u, std::int16_t nx, std::int16_
                                     bool wantFirst, bool wantLast, float& resrms, float& rmserror,
                                     float& FirstError)
 {
-    assert(static_cast<std::size_t>(ip(nx, nz, igrid, nx, np, nl, iCondBase + 2)) < u.size());
-    enforce_bcs(nbc, u, nx, nz, np, nl, igrid, iTemp, correction);
-    if (nits < 1)
-        return;
-    const LevelGeometry& g = geometry(igrid, nx);
+    const allgrid::LevelView v = View(u, nx, nz, np, nl, igrid, iTemp, iSource, iCondBase);
     allgrid::RelaxParams p;
-    p.h2inv = g.h2inv;
     p.omega = static_cast<float>(RedBlackFlag * 0.25 + 0.5);
     p.tmin = tmin;
     p.tmax = tmax;
     p.clamp = !correction;
-    float* t = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iTemp))];
-    const float* s = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iSource))];
-    const float* kr = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 1))];
-    const float* kz = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 2))];
-    const std::ptrdiff_t W = nx + 2;
-    float* squares = scratch(static_cast<std::size_t>(nx));
-    // The ghost a cell reads mirrors that same cell, which the other colour's pass does not
-    // change, so refreshing the ghosts after each colour pass would change nothing this sweep
-    // reads: one refresh after each sweep gives the same values, ghosts included.
-    for (std::int32_t iteration = 1; iteration <= nits; ++iteration) {
-        const bool first = iteration == 1 && wantFirst;
-        const bool last = iteration == nits && wantLast;
-        float* q = (first || last) ? squares : nullptr;
-        float sum = 0.0f;
-        if (RedBlackFlag != 0) {
-            for (int colour = 0; colour <= 1; ++colour)
-                for (int j = 0; j < nz; ++j) { // j outer within each colour
-                    const int start = (colour + j) % 2;
-                    const auto c = static_cast<std::size_t>(start);
-                    const std::ptrdiff_t o = j * W;
-                    allgrid::relax_row_redblack(t + o, s + o, kr + o, kz + o, W, start, nx,
-                                                g.rcColour[c].data(), g.rpColour[c].data(),
-                                                g.rmColour[c].data(), p, q);
-                    if (q)
-                        sum = allgrid::ordered_sum(sum, q, (nx - start + 1) / 2);
-                }
-        } else {
-            for (int j = 0; j < nz; ++j) {
-                const std::ptrdiff_t o = j * W;
-                allgrid::relax_row_lexicographic(t + o, s + o, kr + o, kz + o, W, nx, g.rc.data(),
-                                                 g.rp.data(), g.rm.data(), p, q);
-                if (q)
-                    sum = allgrid::ordered_sum(sum, q, nx);
-            }
-        }
-        enforce_bcs(nbc, u, nx, nz, np, nl, igrid, iTemp, correction);
-        if (first || last) {
-            const float rms = RmsOfSum(sum, nx, nz);
-            if (first)
-                FirstError = rms;
-            if (last) {
-                resrms = rms;
-                rmserror = rms;
-            }
-        }
+    p.redBlack = RedBlackFlag != 0;
+    float firstSum = 0.0f;
+    float lastSum = 0.0f;
+    allgrid::relax_sweeps(v, p, Rules(nbc, correction), nits, wantFirst, wantLast,
+                          scratch(static_cast<std::size_t>(nx)), firstSum, lastSum);
+    if (nits < 1)
+        return;
+    if (wantFirst)
+        FirstError = RmsOfSum(firstSum, nx, nz);
+    if (wantLast) {
+        resrms = RmsOfSum(lastSum, nx, nz);
+        rmserror = resrms;
     }
 }
 

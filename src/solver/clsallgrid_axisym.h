@@ -15,6 +15,7 @@
 #pragma once
 
 #include "common/ghostfield.h"
+#include "solver/allgrid_kernels.h"
 
 #include <array>
 #include <cstdint>
@@ -336,6 +337,12 @@ private:
     const LevelGeometry& geometry(std::int16_t igrid, std::int16_t nxl);
     /// Scratch for the squared residuals of one row, or of a whole level when transposed.
     float* scratch(std::size_t n);
+    /// Level igrid's fields and radii for the kernels.
+    allgrid::LevelView View(SlotStorage& u, std::int16_t nx, std::int16_t nz, std::int32_t np,
+                            const LevelOffsets& nl, std::int16_t igrid, std::int16_t iTemp,
+                            std::int16_t iSource, std::int16_t iCondBase);
+    /// The ghost rules of nbc at the stored boundary temperature (0 for a correction).
+    allgrid::GhostRules Rules(const SideCodes& nbc, bool correction) const;
 
     /// relax_poisson with the residual sums formed only where wanted: the first sweep's for
     /// FirstError, the last sweep's for resrms and rmserror (unwanted outputs are left).
