@@ -160,6 +160,8 @@ TARSEN_KERNEL_INLINE int relax_blocks(float* t, const float* s, const float* kr,
     const vd om = vd{} + p.omega;
     const vfN vmax = vfN{} + p.tmax;
     const vfN vmin = vfN{} + p.tmin;
+    const vd dmax = vd{} + double(p.tmax);
+    const vd dmin = vd{} + double(p.tmin);
     vd eprev = vd{} + double(t[i - 1]); // its last lane is t(i - 1) of the first block
     for (; i + 2 * N - 1 <= nx; i += 2 * N, k += N) {
         const vrow row = load<vrow>(t + i);
@@ -175,13 +177,23 @@ TARSEN_KERNEL_INLINE int relax_blocks(float* t, const float* s, const float* kr,
                             even<N>(load<vrow>(kz + i)), even<N>(load<vrow>(kz + i + W)),
                             load<vd>(rc + k), load<vd>(rp + k), load<vd>(rm + k), h2, L, D);
         const vd R = L - even<N>(load<vrow>(s + i));
-        vfN x = narrow<vfN>(relaxed_value<vd>(T, R, D, om), lanes);
-        vmfN ok = narrow_mask<vmfN>((D > 0.0) & (D <= DBL_MAX), lanes);
-        if constexpr (Clamp)
-            x = x > vmax ? vmax : (x < vmin ? vmin : x);
-        if constexpr (CheckFinite)
-            ok &= finite_mask<vmfN>(x);
-        x = ok ? x : even_f(row);
+        vfN x;
+        if constexpr (Clamp && !CheckFinite) {
+            // Clamping before the rounding to Single gives the same value (the rounding is
+            // monotone and the bounds are Singles, tmin <= tmax), and keeps the masks in double.
+            vd xd = relaxed_value<vd>(T, R, D, om);
+            xd = xd > dmax ? dmax : (xd < dmin ? dmin : xd);
+            xd = ((D > 0.0) & (D <= DBL_MAX)) ? xd : T;
+            x = narrow<vfN>(xd, lanes);
+        } else {
+            x = narrow<vfN>(relaxed_value<vd>(T, R, D, om), lanes);
+            vmfN ok = narrow_mask<vmfN>((D > 0.0) & (D <= DBL_MAX), lanes);
+            if constexpr (Clamp)
+                x = x > vmax ? vmax : (x < vmin ? vmin : x);
+            if constexpr (CheckFinite)
+                ok &= finite_mask<vmfN>(x);
+            x = ok ? x : even_f(row);
+        }
         const vrow merged = interleave(x, row);
         std::memcpy(t + i, &merged, sizeof merged);
         if constexpr (Squares) {
@@ -219,7 +231,8 @@ TARSEN_KERNEL_INLINE void relax_row_redblack(float* t, const float* s, const flo
                                              const double* rc, const double* rp, const double* rm,
                                              double h2inv, const RelaxParams& p, float* q)
 {
-    const bool clampFinite = p.clamp && std::isfinite(p.tmin) && std::isfinite(p.tmax);
+    const bool clampFinite =
+        p.clamp && std::isfinite(p.tmin) && std::isfinite(p.tmax) && p.tmin <= p.tmax;
 #define TARSEN_ROW(C, F, Q)                                                                        \
     relax_row_redblack_as<C, F, Q>(t, s, kr, kz, W, first, nx, rc, rp, rm, h2inv, p, q)
     if (clampFinite) {
@@ -304,7 +317,8 @@ TARSEN_KERNEL_INLINE void residual_row(const float* __restrict t, const float* _
 /// half (then the result depends on s). A run of terms that keeps s below the next power of
 /// two and holds no such half therefore adds up as whole numbers, in any order. A run that does
 /// not is tried again at half the length, down to one block, which then goes term by term; so
-/// do a sum that is zero, negative, subnormal or not finite, and the last few terms.
+/// do a sum that is negative, subnormal or not finite, and the last few terms; a sum of +0
+/// passes over zero terms at once.
 TARSEN_KERNEL_INLINE float running_sum(float s, const float* q, std::int32_t n)
 {
     constexpr std::int32_t kStep = 4 * VW; // four accumulators, for the adder's latency
@@ -317,6 +331,25 @@ TARSEN_KERNEL_INLINE float running_sum(float s, const float* q, std::int32_t n)
     while (k < n) {
         std::uint32_t bits = 0;
         std::memcpy(&bits, &s, sizeof bits);
+        if (bits == 0) { // +0 stays +0 over zero terms of either sign
+            for (; k + VW <= n; k += VW) {
+                vf x;
+                std::memcpy(&x, q + k, sizeof x);
+                const vmf zero = x == 0.0f;
+                int all = -1;
+                for (int l = 0; l < VW; ++l)
+                    all &= zero[l];
+                if (all == 0)
+                    break;
+            }
+            while (k < n && q[k] == 0.0f)
+                ++k;
+            if (k < n) {
+                s = s + q[k];
+                ++k;
+            }
+            continue;
+        }
         const std::uint32_t exponent = bits >> 23; // the sign bit makes it > 255
         const std::int32_t len = std::min(run, n - k) / kStep * kStep;
         if (exponent < 24 || exponent > 254 || len == 0) {
