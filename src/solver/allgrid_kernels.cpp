@@ -3,8 +3,10 @@
 // the processor has is chosen at the first call. Every copy does the same IEEE double operations
 // in the same order (no fused multiply-add: -ffp-contract=off), so the results do not depend on
 // the choice.
-#if defined(__GNUC__) && !defined(__clang__)
 // The vector types passed between the inline helpers are never an external interface.
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wpsabi"
+#elif defined(__GNUC__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
