@@ -156,6 +156,8 @@ TARSEN_KERNEL_INLINE int relax_blocks(float* t, const float* s, const float* kr,
     typedef typename Lanes<N>::mf vmfN;
     typedef typename Lanes<N>::row vrow;
     constexpr auto lanes = std::make_index_sequence<N>{};
+    if (i + 2 * N - 1 > nx) // no whole block: spare the set-up on the small levels
+        return i;
     const vd h2 = vd{} + h2inv;
     const vd om = vd{} + p.omega;
     const vfN vmax = vfN{} + p.tmax;
@@ -316,9 +318,9 @@ TARSEN_KERNEL_INLINE void residual_row(const float* __restrict t, const float* _
 /// its spacing u there, so s + q rounds to s + u RNE(q / u) unless q / u ends in exactly one
 /// half (then the result depends on s). A run of terms that keeps s below the next power of
 /// two and holds no such half therefore adds up as whole numbers, in any order. A run that does
-/// not is tried again at half the length, down to one block, which then goes term by term; so
-/// do a sum that is negative, subnormal or not finite, and the last few terms; a sum of +0
-/// passes over zero terms at once.
+/// not is tried again as one block, which goes term by term if it fails too; the runs then grow
+/// again, doubling after each success. A sum that is negative, subnormal or not finite, and the
+/// last few terms, go term by term; a sum of +0 passes over zero terms at once.
 TARSEN_KERNEL_INLINE float running_sum(float s, const float* q, std::int32_t n)
 {
     constexpr std::int32_t kStep = 4 * VW; // four accumulators, for the adder's latency
@@ -388,14 +390,13 @@ TARSEN_KERNEL_INLINE float running_sum(float s, const float* q, std::int32_t n)
         if (anyBad == 0 && whole < kTwo24 - m) {
             s = (m + whole) * u;
             k += len;
-            run = kMaxRun;
+            run = std::min(2 * run, kMaxRun);
         } else if (len > kStep) {
-            run = len / 2;
+            run = kStep; // start again from one block, doubling after each success
         } else {
             for (std::int32_t j = 0; j < len; ++j)
                 s = s + q[k + j];
             k += len;
-            run = kMaxRun;
         }
     }
     return s;
