@@ -93,8 +93,8 @@ inline constexpr std::string_view kMsgNotFinite =
 inline constexpr std::string_view kMsgFmgNeedsWideGrid =
     "fmg_poisson: full multigrid needs nz <= nx; nothing was solved";
 
-/// The message AllGrid shows for a status: empty for the statuses of methods 1, 3 and 5.
-/// kTolerance, kStalled and kCycleLimit of methods 2 and 4 have their own texts (see AllGrid).
+/// The text AllGrid shows when it refuses with s; empty for the statuses after a solve (methods 2
+/// and 4 then show their own closing texts).
 std::string_view RefusalMessage(AllGridStatus s);
 
 class clsAllgrid_axisym {
