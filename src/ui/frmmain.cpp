@@ -181,7 +181,7 @@ void frmMain::BuildControls()
     cmdDoubleGrid = NewButton("cmdDoubleGrid", "Double grid");
     txtBoundaryCondition = NewBox("txtBoundaryCondition");
     txtCurrent = NewBox("txtCurrent");
-    chkIncludePress = new QCheckBox(QStringLiteral("Include the press"));
+    chkIncludePress = new QCheckBox(QStringLiteral("Include the press in the calculation"));
     chkIncludePress->setObjectName(QStringLiteral("chkIncludePress"));
     cmdInitialize = NewButton("cmdInitialize", "Initialize");
     cmdMakeT = NewButton("cmdMakeT", "Reset the temperature and initialize");
