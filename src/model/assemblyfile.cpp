@@ -103,7 +103,7 @@ void ParseBag(PropertyBag& bag, ParsedAssembly& out)
     s.AspectRatio = bag.ReadSingle("AspectRatio", defaults.AspectRatio);
     // The grid's shape must be usable: a file value outside the limits gives way to the
     // default, named in one warning.
-    if (!(s.rmax > 0.0f)) {
+    if (!(s.rmax > 0.0f && s.rmax <= kMaxModelRadius)) {
         s.rmax = defaults.rmax;
         out.replacedKeys.push_back("rmax");
     }

@@ -60,6 +60,10 @@ struct AssemblySettings {
     std::string TSNFileName;
 };
 
+/// Largest model radius a file or a typed value may set, mm: beyond it zmax and the cell sizes
+/// stop being representable as Singles.
+inline constexpr float kMaxModelRadius = 1.0e6f;
+
 /// Part key name: "Tarsen.CellPart(" i suffix, without a closing parenthesis.
 std::string PartKey(int i, std::string_view suffix);
 

@@ -16,8 +16,8 @@ namespace {
 inline constexpr std::string_view kMsgSettingNotNumber = " is not a number; the value stays ";
 inline constexpr std::string_view kMsgSettingNotCount =
     " is not a whole number from 0 to 32767; the value stays ";
-inline constexpr std::string_view kMsgSettingNotPositive =
-    " must be greater than 0; the value stays ";
+inline constexpr std::string_view kMsgSettingRadius =
+    " must be greater than 0 and at most 1000000 mm; the value stays ";
 inline constexpr std::string_view kMsgSettingGridSize =
     " must be a whole number from 4 to 512; the value stays ";
 inline constexpr std::string_view kMsgSettingAspectRatio =
@@ -854,8 +854,8 @@ SettingOutcome MainLogic::txtRmax_LostFocus(std::string_view text)
     const std::optional<float> v = ParseSingle("r boundary", text, grid.rmax);
     if (!v)
         return SettingOutcome::Refused;
-    if (!(*v > 0.0f))
-        return RefuseText("r boundary", text, ShortestSingle(grid.rmax), kMsgSettingNotPositive);
+    if (!(*v > 0.0f && *v <= kMaxModelRadius))
+        return RefuseText("r boundary", text, ShortestSingle(grid.rmax), kMsgSettingRadius);
     if (*v == grid.rmax) {
         FormUpdate();
         return SettingOutcome::Unchanged;

@@ -435,6 +435,20 @@ TEST_F(AssemblyFile, UnusableGridValuesAreReplacedWithOneWarning)
     ReadTarsen(tarsen, materials, settings, front, path);
     EXPECT_TRUE(front.m_messages.empty());
     EXPECT_EQ(settings.nz, 1);
+
+    // A radius whose height would overflow a Single is as unusable as a negative one.
+    PropertyBag huge;
+    huge.WriteSingle("rmax", 3e38f, 5.0f);
+    huge.WriteSingle("AspectRatio", 4.0f, 1.0f);
+    huge.WriteString("MaterialFile", "three.prp", "thermal.prp");
+    ASSERT_TRUE(huge.Contents(doc));
+    Spit(path, doc);
+    front.m_messages.clear();
+    ReadTarsen(tarsen, materials, settings, front, path);
+    ASSERT_EQ(front.m_messages.size(), 1u);
+    EXPECT_EQ(front.m_messages[0], MsgValuesReplaced(path, "rmax"));
+    EXPECT_EQ(settings.rmax, 5.0f);
+    EXPECT_EQ(settings.zmax, 20.0f);
 }
 
 TEST_F(AssemblyFile, RefusedFilesLeaveMemoryUntouched)

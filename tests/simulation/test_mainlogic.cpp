@@ -623,11 +623,12 @@ TEST(SettingHandlers, ChangedValuesInvalidateAsTheirRulesSay)
     EXPECT_EQ(m->txtRmax_LostFocus("abc"), SettingOutcome::Refused);
     EXPECT_EQ(m->txtRmax_LostFocus("0"), SettingOutcome::Refused);
     EXPECT_EQ(m->txtRmax_LostFocus("1e39"), SettingOutcome::Refused);
+    EXPECT_EQ(m->txtRmax_LostFocus("3e38"), SettingOutcome::Refused); // zmax would overflow
     EXPECT_EQ(m->txtCurrent_LostFocus(""), SettingOutcome::Refused);
     EXPECT_EQ(m->txtNCycles_LostFocus("40000"), SettingOutcome::Refused);
     EXPECT_EQ(m->txtNiters_LostFocus("-1"), SettingOutcome::Refused);
     EXPECT_EQ(m->txtW_LostFocus("1,5"), SettingOutcome::Refused);
-    EXPECT_EQ(front.m_report.size(), 7u);
+    EXPECT_EQ(front.m_report.size(), 8u);
     EXPECT_NE(front.m_report[0].find("\"abc\""), std::string::npos);
     EXPECT_EQ(m->grid.rmax, 4.5f);
     EXPECT_EQ(m->settings.ElectricCurrent, 150.0f);
