@@ -458,8 +458,8 @@ void frmMain::BuildControls()
     auto* central = new QWidget;
     central->setObjectName(QStringLiteral("centralWidget"));
     auto* columns = new QHBoxLayout(central);
-    columns->setContentsMargins(6, 6, 6, 6);
-    columns->setSpacing(6);
+    columns->setContentsMargins(4, 4, 4, 4);
+    columns->setSpacing(4);
     columns->addLayout(column1);
     columns->addLayout(column2);
     columns->addLayout(column3);
