@@ -9,16 +9,13 @@
 #include "simulation/mainlogic.h"
 
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 
 namespace tarsen::batch {
 
 namespace {
-
-constexpr const char* kUsage =
-    "check FILE.tsn [--materials FILE.prp] [--json]\n"
-    "      reads an assembly file and its materials file (or the one given) and prints them";
 
 using Json = nlohmann::ordered_json;
 
@@ -126,27 +123,17 @@ void PrintText(const std::string& path, const clsTarsen& t, const clsMaterialPro
     }
 }
 
-int RunCheck(const std::vector<std::string>& args)
-{
-    std::string path, materialsFile;
+struct CheckOptions {
+    std::string path;
+    std::string materialsFile;
     bool json = false;
-    for (std::size_t k = 0; k < args.size(); ++k) {
-        if (args[k] == "--json") {
-            json = true;
-        } else if (args[k] == "--materials") {
-            if (k + 1 >= args.size())
-                return UsageError("--materials needs a file name");
-            materialsFile = args[++k];
-        } else if (!args[k].empty() && args[k][0] == '-') {
-            return UsageError("unknown option \"" + args[k] + "\"");
-        } else if (path.empty()) {
-            path = args[k];
-        } else {
-            return UsageError("check reads one assembly file");
-        }
-    }
-    if (path.empty())
-        return UsageError("check needs an assembly file");
+};
+
+int RunCheck(const CheckOptions& o)
+{
+    const std::string& path = o.path;
+    const std::string& materialsFile = o.materialsFile;
+    const bool json = o.json;
 
     // Reading a path that does not exist would give the default assembly; here it is an error.
     const std::optional<std::string> found = FindExistingFile(path);
@@ -200,7 +187,20 @@ int RunCheck(const std::vector<std::string>& args)
     return kExitOk;
 }
 
-const RegisterCommand kRegisterCheck{{"check", kUsage, RunCheck}};
+CommandAction SetupCheck(CLI::App& app)
+{
+    auto o = std::make_shared<CheckOptions>();
+    app.add_option("FILE.tsn", o->path, "the assembly file")->required()->type_name("");
+    app.add_option("--materials", o->materialsFile,
+                   "read this materials file instead of the one the assembly names")
+        ->type_name("FILE.prp");
+    app.add_flag("--json", o->json, "print one JSON object instead of text");
+    return [o] { return RunCheck(*o); };
+}
+
+const RegisterCommand kRegisterCheck{
+    {"check", "reads an assembly file and its materials file (or the one given) and prints them",
+     SetupCheck}};
 
 } // namespace
 

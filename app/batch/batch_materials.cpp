@@ -8,17 +8,13 @@
 
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 
 namespace tarsen::batch {
 
 namespace {
-
-constexpr const char* kUsage = "materials FILE.prp [--at T] [--json]\n"
-                               "      reads a materials file and prints its table; --at adds the "
-                               "conductivity (W/m/K) and\n"
-                               "      resistivity (ohm mm) at T deg C";
 
 /// Keeps every message of the read in order, for stderr and the JSON output.
 struct CollectingFrontEnd final : FrontEnd {
@@ -90,31 +86,17 @@ void PrintText(const clsMaterialProperties& table, const std::string& path,
     }
 }
 
-int RunMaterials(const std::vector<std::string>& args)
-{
+struct MaterialsOptions {
     std::optional<std::string> path;
     std::optional<double> at;
     bool json = false;
-    for (std::size_t k = 0; k < args.size(); ++k) {
-        const std::string& a = args[k];
-        if (a == "--json") {
-            json = true;
-        } else if (a == "--at") {
-            if (k + 1 >= args.size())
-                return UsageError("--at needs a temperature");
-            at = ParseNumber(args[++k]);
-            if (!at)
-                return UsageError("--at needs a temperature in deg C, not \"" + args[k] + "\"");
-        } else if (a.starts_with("--")) {
-            return UsageError("unknown option \"" + a + "\"");
-        } else if (path) {
-            return UsageError("only one materials file can be read");
-        } else {
-            path = a;
-        }
-    }
-    if (!path)
-        return UsageError("no materials file given");
+};
+
+int RunMaterials(const MaterialsOptions& o)
+{
+    const std::optional<std::string>& path = o.path;
+    const std::optional<double>& at = o.at;
+    const bool json = o.json;
 
     CollectingFrontEnd front;
     clsMaterialProperties table(&front);
@@ -149,7 +131,24 @@ int RunMaterials(const std::vector<std::string>& args)
     return log.status == MaterialsReadLog::Status::Read ? kExitOk : kExitRefused;
 }
 
-const RegisterCommand kRegisterMaterials{{"materials", kUsage, RunMaterials}};
+CommandAction SetupMaterials(CLI::App& app)
+{
+    auto o = std::make_shared<MaterialsOptions>();
+    auto at = std::make_shared<std::string>();
+    app.add_option("FILE.prp", o->path, "the materials file")->required()->type_name("");
+    app.add_option("--at", *at, "add the conductivity (W/m/K) and resistivity (ohm mm) at T deg C")
+        ->type_name("T")
+        ->check(Number());
+    app.add_flag("--json", o->json, "print one JSON object instead of text");
+    return [o, at] {
+        if (!at->empty())
+            o->at = ParseNumber(*at);
+        return RunMaterials(*o);
+    };
+}
+
+const RegisterCommand kRegisterMaterials{
+    {"materials", "reads a materials file and prints its table", SetupMaterials}};
 
 } // namespace
 

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
@@ -28,22 +29,6 @@
 namespace tarsen::batch {
 
 namespace {
-
-constexpr const char* kUsage =
-    "run FILE.tsn [--materials FILE.prp] [--set KEY=VALUE]... [--single-grid]\n"
-    "      [--cycles N | --residual R | --target T] [--max-cycles N] [--json] [--quiet]\n"
-    "      [--save FILE.tsn] [--field FILE.csv] [--sweep KEY=START:STOP:STEP]\n"
-    "      initializes the assembly and runs it (default: to the file's DesiredResidual);\n"
-    "      KEY is a settings key of the assembly file, e.g. nr=256, ElectricCurrent=180,\n"
-    "      IncludePress=False, ibcs(3)=0; every run stops after --max-cycles (2000) cycles";
-
-#ifdef TARSEN_BATCH_HAS_GRAPHICS
-constexpr const char* kPictureUsage =
-    "\n      --picture FILE writes the picture of the assembly after the run (PNG for .png, else"
-    "\n      BMP), --picture-size N pixels square (600), --antialias for smooth lines";
-#else
-constexpr const char* kPictureUsage = "";
-#endif
 
 constexpr int kDefaultMaxCycles = 2000;
 constexpr std::size_t kMaxSweepRows = 10000;
@@ -456,96 +441,8 @@ bool SweepValues(const std::string& range, std::vector<double>& values)
     return true;
 }
 
-int RunRun(const std::vector<std::string>& args)
+int RunRun(Options o)
 {
-    Options o;
-    bool modeGiven = false;
-    auto next = [&](std::size_t& k, const char* what, std::string& into) {
-        if (k + 1 >= args.size())
-            return false;
-        (void)what;
-        into = args[++k];
-        return true;
-    };
-    for (std::size_t k = 0; k < args.size(); ++k) {
-        const std::string& a = args[k];
-        std::string v;
-        if (a == "--json") {
-            o.json = true;
-        } else if (a == "--quiet") {
-            o.quiet = true;
-        } else if (a == "--single-grid") {
-            o.singleGrid = true;
-        } else if (a == "--materials" || a == "--save" || a == "--field" || a == "--set" ||
-                   a == "--sweep" || a == "--cycles" || a == "--residual" || a == "--target" ||
-                   a == "--max-cycles") {
-            if (!next(k, a.c_str(), v))
-                return UsageError(a + " needs a value");
-            if (a == "--materials") {
-                o.materials = v;
-            } else if (a == "--save") {
-                o.save = v;
-            } else if (a == "--field") {
-                o.field = v;
-            } else if (a == "--set") {
-                std::string key, value;
-                if (!SplitAssignment(v, key, value))
-                    return UsageError("--set takes KEY=VALUE, not \"" + v + "\"");
-                o.sets.emplace_back(key, value);
-            } else if (a == "--sweep") {
-                std::string range;
-                if (!SplitAssignment(v, o.sweepKey, range) || !SweepValues(range, o.sweepValues))
-                    return UsageError("--sweep takes KEY=START:STOP:STEP with a step towards "
-                                      "STOP and at most 10000 values, not \"" +
-                                      v + "\"");
-            } else if (a == "--max-cycles") {
-                const std::optional<double> n = ParseNumber(v);
-                if (!n || *n < 1.0 || *n > 1e9 || *n != std::floor(*n))
-                    return UsageError("--max-cycles takes a whole number of at least 1");
-                o.maxCycles = static_cast<int>(*n);
-            } else {
-                if (modeGiven)
-                    return UsageError("give only one of --cycles, --residual and --target");
-                modeGiven = true;
-                o.mode = a == "--cycles"     ? Mode::Cycles
-                         : a == "--residual" ? Mode::Residual
-                                             : Mode::Target;
-                o.modeValue = v;
-                if (o.mode == Mode::Cycles) {
-                    const std::optional<double> n = ParseNumber(v);
-                    if (!n || *n < 0.0 || *n > 32767.0 || *n != std::floor(*n))
-                        return UsageError("--cycles takes a whole number from 0 to 32767");
-                } else if (!ParseNumber(v)) {
-                    return UsageError(a + " takes a number, not \"" + v + "\"");
-                }
-            }
-        } else if (a == "--picture" || a == "--picture-size" || a == "--antialias") {
-#ifdef TARSEN_BATCH_HAS_GRAPHICS
-            if (a == "--antialias") {
-                o.antialias = true;
-            } else if (!next(k, a.c_str(), v)) {
-                return UsageError(a + " needs a value");
-            } else if (a == "--picture") {
-                o.picture = v;
-            } else {
-                const std::optional<double> n = ParseNumber(v);
-                if (!n || *n < kMinPictureSide || *n > kMaxPictureSide || *n != std::floor(*n))
-                    return UsageError("--picture-size takes a whole number from 64 to 8000");
-                o.pictureSize = static_cast<int>(*n);
-            }
-#else
-            return UsageError("this tarsen-batch was built without pictures (" + a + ")");
-#endif
-        } else if (!a.empty() && a[0] == '-') {
-            return UsageError("unknown option \"" + a + "\"");
-        } else if (o.path.empty()) {
-            o.path = a;
-        } else {
-            return UsageError("run reads one assembly file");
-        }
-    }
-    if (o.path.empty())
-        return UsageError("run needs an assembly file");
     // A path that does not exist would give the default assembly; here it is an error.
     const std::optional<std::string> found = FindExistingFile(o.path);
     if (!found) {
@@ -597,7 +494,108 @@ int RunRun(const std::vector<std::string>& args)
     return status;
 }
 
-const RegisterCommand kRegisterRun{{"run", std::string(kUsage) + kPictureUsage, RunRun}};
+/// Parsed text of the options whose value is turned into Options after parsing.
+struct RunArguments {
+    Options options;
+    std::vector<std::string> sets; // KEY=VALUE each
+    std::string cycles, residual, target, sweep;
+};
+
+CommandAction SetupRun(CLI::App& app)
+{
+    auto a = std::make_shared<RunArguments>();
+    Options& o = a->options;
+    app.footer("KEY is a settings key of the assembly file, e.g. nr=256, ElectricCurrent=180, "
+               "IncludePress=False,\nibcs(3)=0. Without --cycles, --residual or --target the run "
+               "goes to the file's\nDesiredResidual.\n" +
+               std::string(kExitStatusHelp));
+    app.add_option("FILE.tsn", o.path, "the assembly file")->required()->type_name("");
+    app.add_option("--materials", o.materials,
+                   "read this materials file instead of the one the assembly names")
+        ->type_name("FILE.prp");
+    app.add_option("--set", a->sets,
+                   "set a settings key of the assembly through the window's own setters; "
+                   "may be repeated")
+        ->type_name("KEY=VALUE")
+        ->check(Assignment())
+        ->allow_extra_args(false);
+    app.add_flag("--single-grid", o.singleGrid, "solve on a single grid instead of multigrid");
+    CLI::Option* cycles = app.add_option("--cycles", a->cycles, "run N cycles (0 to 32767)")
+                              ->type_name("N")
+                              ->check(WholeNumber(0, 32767));
+    CLI::Option* residual = app.add_option("--residual", a->residual, "run to the residual R")
+                                ->type_name("R")
+                                ->check(Number());
+    CLI::Option* target = app.add_option("--target", a->target,
+                                         "search the current that gives T deg C at thermocouple 0")
+                              ->type_name("T")
+                              ->check(Number());
+    cycles->excludes(residual, target);
+    residual->excludes(target);
+    app.add_option("--max-cycles", o.maxCycles, "stop every run after N cycles (at least 1)")
+        ->type_name("N")
+        ->check(WholeNumber(1, 1e9))
+        ->capture_default_str();
+    app.add_flag("--json", o.json, "print one JSON object (an array for a sweep) instead of text");
+    app.add_flag("--quiet", o.quiet, "do not print a line per cycle on stderr");
+    app.add_option("--save", o.save, "save the assembly after the run")->type_name("FILE.tsn");
+    app.add_option("--field", o.field,
+                   "write r, z, temperature, conductivity, heat source and material of every "
+                   "cell as CSV")
+        ->type_name("FILE.csv");
+    app.add_option("--sweep", a->sweep,
+                   "repeat the whole run for each value of KEY from START to STOP by STEP; "
+                   "prints CSV (or a JSON array)")
+        ->type_name("KEY=START:STOP:STEP")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                std::string key, range;
+                std::vector<double> values;
+                return SplitAssignment(text, key, range) && SweepValues(range, values)
+                           ? std::string()
+                           : "takes KEY=START:STOP:STEP with a step towards STOP and at most " +
+                                 std::to_string(kMaxSweepRows) + " values, not \"" + text + "\"";
+            },
+            ""));
+#ifdef TARSEN_BATCH_HAS_GRAPHICS
+    app.add_option("--picture", o.picture,
+                   "write the picture of the assembly after the run (PNG for .png, else BMP)")
+        ->type_name("FILE");
+    app.add_option("--picture-size", o.pictureSize, "the picture's side in pixels (64 to 8000)")
+        ->type_name("N")
+        ->check(WholeNumber(kMinPictureSide, kMaxPictureSide))
+        ->capture_default_str();
+    app.add_flag("--antialias", o.antialias, "draw the picture with smooth lines");
+#endif
+    return [a] {
+        Options opts = a->options;
+        if (!a->cycles.empty()) {
+            opts.mode = Mode::Cycles;
+            opts.modeValue = a->cycles;
+        } else if (!a->residual.empty()) {
+            opts.mode = Mode::Residual;
+            opts.modeValue = a->residual;
+        } else if (!a->target.empty()) {
+            opts.mode = Mode::Target;
+            opts.modeValue = a->target;
+        }
+        for (const std::string& text : a->sets) {
+            std::string key, value;
+            SplitAssignment(text, key, value);
+            opts.sets.emplace_back(key, value);
+        }
+        std::string range;
+        if (!a->sweep.empty() && SplitAssignment(a->sweep, opts.sweepKey, range))
+            SweepValues(range, opts.sweepValues);
+        return RunRun(std::move(opts));
+    };
+}
+
+const RegisterCommand kRegisterRun{
+    {"run",
+     "initializes an assembly and runs it (cycles, to a residual, or to a target temperature) "
+     "and prints the results",
+     SetupRun}};
 
 } // namespace
 

@@ -5,13 +5,28 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <cstring>
+#include <iostream>
 #include <optional>
 
 int main(int argc, char* argv[])
 {
+    // Answered before the window system is reached, so that they work without a display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "tarsen " TARSEN_VERSION "\n";
+        return 0;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::cout << "Usage: tarsen [FILE.tsn]\n"
+                     "Opens the assembly file in Tarsen's main window; without a file, asks for "
+                     "one.\n"
+                     "  -h, --help   print this help and exit\n"
+                     "  --version    print the version and exit\n";
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarsen"));
-    QApplication::setApplicationVersion(QStringLiteral("0.1"));
+    QApplication::setApplicationVersion(QStringLiteral(TARSEN_VERSION));
 
     std::optional<QString> assembly;
     const QStringList arguments = QApplication::arguments();
