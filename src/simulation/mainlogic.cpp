@@ -1197,7 +1197,8 @@ std::optional<float> MainLogic::AverageResistivity(float MeasuredVoltage) const
 {
     const float R0 = Tarsen.TotalElectricalResistance(materialproperties, settings.tbc);
     const float rho0 = Tarsen.Resistivity(materialproperties, settings.tbc);
-    return tarsen::AverageResistivity(MeasuredVoltage, settings.ElectricCurrent, R0, rho0);
+    return tarsen::AverageResistivity(MeasuredVoltage, settings.ElectricCurrent, R0, rho0,
+                                      grid.MirrorFactor);
 }
 
 std::string MainLogic::CalcResistivity(std::string_view voltageText) const

@@ -48,6 +48,19 @@ float TInterp(const GhostField<float>& t, const FieldGeometry& g, bool Temperatu
         return 0.0f;
     if (!(g.rmax > 0.0f) || !(g.zmax > 0.0f) || g.nr <= 0 || g.nz <= 0)
         return 0.0f;
+    // A zero-flux side is a mirror plane of the field: a point beyond it reads the temperature of
+    // its mirror image, so that the field stays symmetric there (a gradient taken across the
+    // mirror plane of a mirrored model is 0). The axis is such a plane whatever its code, since
+    // no heat crosses r = 0. Beyond a held side the ghost cell, which carries that side's rule,
+    // is read as before.
+    if (R < 0.0f)
+        R = -R;
+    if (g.ibcs[3] == 0 && Z < 0.0f)
+        Z = -Z;
+    else if (g.ibcs[2] == 0 && Z > g.zmax)
+        Z = Sng(2.0 * double(g.zmax) - double(Z));
+    if (g.ibcs[1] == 0 && R > g.rmax)
+        R = Sng(2.0 * double(g.rmax) - double(R));
     // Fractional indices of the point, cell centres at whole values (the grid's MMtoGridExact).
     const float ISng = Sng(double(g.nr) * double(R) / double(g.rmax) - 0.5);
     const float JSng = Sng(double(g.nz) * double(Z) / double(g.zmax) - 0.5);
@@ -142,12 +155,14 @@ void ShiftTemperature(GhostField<float>& t, float& tbc, float ShiftAmount)
 }
 
 std::optional<float> AverageResistivity(float MeasuredVoltage, float ElectricCurrent, float R0,
-                                        float rho0)
+                                        float rho0, int MirrorFactor)
 {
     if (ElectricCurrent == 0.0f || R0 == 0.0f)
         return std::nullopt;
-    const float v =
-        Sng(double(MeasuredVoltage) / double(ElectricCurrent) * double(rho0) / double(R0));
+    // The voltage is measured across the whole furnace, so it is compared with the resistance of
+    // the whole assembly: twice the modelled half's in a mirrored model, as the Ohm's-law values.
+    const double R = double(MirrorFactor) * double(R0);
+    const float v = Sng(double(MeasuredVoltage) / double(ElectricCurrent) * double(rho0) / R);
     if (!std::isfinite(v))
         return std::nullopt;
     return v;

@@ -74,10 +74,12 @@ struct FieldGeometry {
 };
 
 /// Bilinear interpolation of t at (R, Z) in mm. 0 when TemperatureReady is False or t is empty.
-/// The lower corner (i0, j0) is clamped so that both neighbours lie inside t's own ghost ring
-/// (i0 to -1 ... N1 - 1, j0 to -1 ... N2 - 1, with N1, N2 t's sizes), and the weights are then
-/// taken from the clamped corner and clamped to [0, 1]: a point beyond the model reads the ghost
-/// value, never memory outside the array. Inside the model this is the plain bilinear formula.
+/// A point beyond a zero-flux side (the axis always, and the sides whose ibcs is 0) is first
+/// reflected at that side, so the field reads as its mirror image there. The lower corner
+/// (i0, j0) is then clamped so that both neighbours lie inside t's own ghost ring (i0 to
+/// -1 ... N1 - 1, j0 to -1 ... N2 - 1, with N1, N2 t's sizes), and the weights are taken from the
+/// clamped corner and clamped to [0, 1]: a point beyond a held side reads the ghost value, never
+/// memory outside the array. Inside the model this is the plain bilinear formula.
 float TInterp(const GhostField<float>& t, const FieldGeometry& g, bool TemperatureReady, float R,
               float Z);
 
@@ -105,11 +107,12 @@ std::optional<float> BoundaryTemperature(float IntegratedPower, float RExact, fl
 void ShiftTemperature(GhostField<float>& t, float& tbc, float ShiftAmount);
 
 /// Average furnace resistivity (the resistivity unit of the material table, ohm mm) that makes the
-/// model's resistance equal MeasuredVoltage / ElectricCurrent: (V / I) x rho0 / R0, with R0 the
-/// assembly's total resistance and rho0 the furnace resistivity, both at tbc. Nothing when I or
-/// R0 is zero or the result is not finite.
+/// whole assembly's resistance equal MeasuredVoltage / ElectricCurrent:
+/// (V / I) x rho0 / (MirrorFactor x R0), with R0 the modelled assembly's total resistance and
+/// rho0 the furnace resistivity, both at tbc. Nothing when I or R0 is zero or the result is not
+/// finite.
 std::optional<float> AverageResistivity(float MeasuredVoltage, float ElectricCurrent, float R0,
-                                        float rho0);
+                                        float rho0, int MirrorFactor);
 
 /// One line of the thermocouple box.
 struct ThermocoupleLine {

@@ -659,10 +659,11 @@ TEST(Resistivity, CalculatorFromAMeasuredVoltage)
     auto m = InitializedFurnace(front);
     EXPECT_EQ(m->CalcResistivity("0"), "0");
     EXPECT_EQ(m->CalcResistivity("volts"), kUndefined);
-    // The model's own voltage gives back the heater's resistivity, 1e-5 ohm m = 1e-3 ohm cm.
-    const float R0 = m->Tarsen.TotalElectricalResistance(m->materialproperties, m->settings.tbc);
-    const std::string volts = ShortestSingle(R0 * m->settings.ElectricCurrent);
-    EXPECT_NEAR(std::stod(m->CalcResistivity(volts)), 1e-3, 1e-8);
+    // The Ohm's-law voltage shown, that of the whole mirrored furnace, gives back the heater's
+    // resistivity, 1e-5 ohm m = 1e-3 ohm cm (to the three decimals of the voltage shown).
+    ASSERT_EQ(m->grid.MirrorFactor, 2);
+    const std::string volts = m->Results().picTheorVolt;
+    EXPECT_NEAR(std::stod(m->CalcResistivity(volts)), 1e-3, 1e-3 * 5e-4 / std::stod(volts));
     m->txtCurrent_LostFocus("0");
     EXPECT_EQ(m->CalcResistivity("1"), kUndefined);
 }

@@ -64,11 +64,21 @@ TEST(TInterp, CellCentresInterpolationAndPointsOutsideTheModel)
     EXPECT_FLOAT_EQ(TInterp(t, g, true, 0.0f, 1.0f), -50.0f); // the axis: half way to the ghost
     EXPECT_EQ(TInterp(t, g, false, 3.0f, 1.0f), 0.0f);        // no field yet
 
-    // Beyond the outer radius and the top the ghost value is read, never past it.
+    // Beyond the held outer radius and top the ghost value is read, never past it.
     EXPECT_FLOAT_EQ(TInterp(t, g, true, 100.0f, 1.0f), 400.0f);
     EXPECT_FLOAT_EQ(TInterp(t, g, true, 3.0f, 50.0f), 102.0f);
-    EXPECT_FLOAT_EQ(TInterp(t, g, true, -100.0f, -100.0f), -101.0f);
+    // Beyond a zero-flux side (the axis; here also the bottom) a point reads its mirror image.
+    EXPECT_EQ(TInterp(t, g, true, -3.0f, 1.0f), 100.0f);
+    EXPECT_FLOAT_EQ(TInterp(t, g, true, 3.0f, -0.5f), 99.75f); // as at z = 0.5, 1/4 to the ghost
+    EXPECT_FLOAT_EQ(TInterp(t, g, true, -100.0f, -100.0f), 402.0f);
+    FieldGeometry held = g; // every side but the axis held: the ghosts' rule holds beyond them
+    held.ibcs = {0, 1, 1, 1};
+    EXPECT_FLOAT_EQ(TInterp(t, held, true, 3.0f, -50.0f), 99.0f);
+    FieldGeometry open = g; // the outer radius and the top insulated
+    open.ibcs = {0, 0, 0, 1};
+    EXPECT_FLOAT_EQ(TInterp(t, open, true, 9.0f, 5.0f), 301.0f); // as at (7, 3)
     EXPECT_TRUE(std::isfinite(TInterp(t, g, true, NAN, 1.0f)));
+    EXPECT_TRUE(std::isfinite(TInterp(t, open, true, -INFINITY, INFINITY)));
 
     // The gradient on the axis from points 0.25 mm either side of z0.
     GhostField<float> tz(4, 2);
@@ -77,6 +87,10 @@ TEST(TInterp, CellCentresInterpolationAndPointsOutsideTheModel)
             tz(i, j) = static_cast<float>(10 * j);
     EXPECT_NEAR(ThermocoupleGradient(tz, g, true, 2.0f, 0.25f), 5.0f, 1e-5f); // 10 deg per 2 mm
     EXPECT_EQ(ThermocoupleGradient(tz, g, true, 2.0f, 0.0f), 0.0f);
+    // On the mirror plane of a model with an insulated bottom the gradient is 0; a held bottom
+    // reads its ghost (here 10 deg below the first row) and keeps the gradient.
+    EXPECT_EQ(ThermocoupleGradient(tz, g, true, 0.0f, 0.25f), 0.0f);
+    EXPECT_NEAR(ThermocoupleGradient(tz, held, true, 0.0f, 0.25f), 5.0f, 1e-5f);
 }
 
 TEST(Flowout, CountsOnlyTheIsothermalSidesAndScalesWithMirrorFactor)
@@ -187,14 +201,16 @@ TEST(ResultTexts, ThermocouplesHeatBalanceAndResiduals)
     EXPECT_EQ(ResidualText(0.0075f, 1.25e-5f), "0.0075\n1.25e-05");
 }
 
-TEST(AverageResistivity, OhmsLawScaledByTheFurnaceResistivity)
+TEST(AverageResistivity, OhmsLawOfTheWholeFurnaceScaledByItsResistivity)
 {
     // 2 V at 100 A is 0.02 ohm; the model gives 0.01 ohm with rho0 = 0.5, so rho = 1.
-    EXPECT_FLOAT_EQ(*AverageResistivity(2.0f, 100.0f, 0.01f, 0.5f), 1.0f);
-    EXPECT_EQ(*AverageResistivity(0.0f, 100.0f, 0.01f, 0.5f), 0.0f);
-    EXPECT_FALSE(AverageResistivity(2.0f, 0.0f, 0.01f, 0.5f).has_value());
-    EXPECT_FALSE(AverageResistivity(2.0f, 100.0f, 0.0f, 0.5f).has_value());
-    EXPECT_FALSE(AverageResistivity(2.0f, 1e-30f, 1e-30f, 3e38f).has_value());
+    EXPECT_FLOAT_EQ(*AverageResistivity(2.0f, 100.0f, 0.01f, 0.5f, 1), 1.0f);
+    // Mirrored, 0.01 ohm is half the furnace the 2 V were measured across: rho = 0.5.
+    EXPECT_FLOAT_EQ(*AverageResistivity(2.0f, 100.0f, 0.01f, 0.5f, 2), 0.5f);
+    EXPECT_EQ(*AverageResistivity(0.0f, 100.0f, 0.01f, 0.5f, 1), 0.0f);
+    EXPECT_FALSE(AverageResistivity(2.0f, 0.0f, 0.01f, 0.5f, 1).has_value());
+    EXPECT_FALSE(AverageResistivity(2.0f, 100.0f, 0.0f, 0.5f, 2).has_value());
+    EXPECT_FALSE(AverageResistivity(2.0f, 1e-30f, 1e-30f, 3e38f, 1).has_value());
 }
 
 TEST(RoundToDecimals, HalvesToEvenWithoutNegativeZero)
