@@ -2,6 +2,7 @@
 // as text or as one JSON object: the settings under their file keys, the thermocouples and the
 // 31 parts with their materials, volumes and electrical resistances at the boundary temperature.
 #include "batchcommand.h"
+#include "batchjson.h"
 #include "common/textnum.h"
 #include "materials/clsmaterialproperties.h"
 #include "model/assemblyfile.h"
@@ -17,8 +18,6 @@ namespace tarsen::batch {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
 /// Every message of the read in order, for stderr and the JSON output.
 struct CheckFrontEnd final : FrontEnd {
     std::vector<std::string> m_messages;
@@ -29,18 +28,15 @@ struct CheckFrontEnd final : FrontEnd {
     }
 };
 
-/// A Single as the JSON number of its shortest decimal form.
-double JsonSingle(float v) { return ParseNumber(ShortestSingle(v)).value_or(0.0); }
-
-Json SettingsJson(const AssemblySettings& s)
+Json SettingsJson(const AssemblySettings& s, NonFinite nf = NonFinite::Null)
 {
     Json j;
-    j["rmax"] = JsonSingle(s.rmax);
+    j["rmax"] = JsonSingle(s.rmax, nf);
     j["nr"] = s.nr;
     j["nz"] = s.nz;
-    j["AspectRatio"] = JsonSingle(s.AspectRatio);
-    j["tbc"] = JsonSingle(s.tbc);
-    j["ElectricCurrent"] = JsonSingle(s.ElectricCurrent);
+    j["AspectRatio"] = JsonSingle(s.AspectRatio, nf);
+    j["tbc"] = JsonSingle(s.tbc, nf);
+    j["ElectricCurrent"] = JsonSingle(s.ElectricCurrent, nf);
     for (int side = 1; side <= 4; ++side)
         j["ibcs(" + std::to_string(side) + ")"] = s.ibcs[static_cast<std::size_t>(side)];
     j["IncludePress"] = s.IncludePress;
@@ -48,12 +44,12 @@ Json SettingsJson(const AssemblySettings& s)
     j["BoundaryT"] = s.BoundaryT;
     j["niters"] = s.niters;
     j["ntits"] = s.ntits;
-    j["w"] = JsonSingle(s.w);
+    j["w"] = JsonSingle(s.w, nf);
     j["ninner"] = s.ninner;
     j["ncycles"] = s.ncycles;
-    j["DesiredResidual"] = JsonSingle(s.DesiredResidual);
-    j["GoToT"] = JsonSingle(s.GoToT);
-    j["TError"] = JsonSingle(s.TError);
+    j["DesiredResidual"] = JsonSingle(s.DesiredResidual, nf);
+    j["GoToT"] = JsonSingle(s.GoToT, nf);
+    j["TError"] = JsonSingle(s.TError, nf);
     j["MaterialFile"] = s.MaterialFile;
     return j;
 }
@@ -82,7 +78,7 @@ Json PartJson(const clsAssemblyPart& p, int i, const clsMaterialProperties& m, f
     j["flare_angle"] = JsonSingle(p.FlareAngle());
     j["volume"] = JsonSingle(p.Volume());
     if (auto r = ResistanceAt(p, m, tbc))
-        j["resistance"] = *r;
+        j["resistance"] = JsonDouble(*r);
     else
         j["resistance"] = nullptr;
     return j;
@@ -96,8 +92,10 @@ void PrintText(const std::string& path, const clsTarsen& t, const clsMaterialPro
               << " materials)\n";
     std::cout << "settings:";
     const Json settings = SettingsJson(s);
+    const Json words = SettingsJson(s, NonFinite::Text);
     for (const auto& [key, value] : settings.items())
-        std::cout << " " << key << "=" << value.dump();
+        std::cout << " " << key << "="
+                  << (value.is_null() ? words[key].get<std::string>() : value.dump());
     std::cout << "\n";
     for (int i = 0; i < 3; ++i)
         std::cout << "thermocouple " << i << ": r " << ShortestSingle(t.ThermocouplePosition(i, 0))

@@ -1,6 +1,7 @@
 // tarsen-batch materials: reads a materials properties file and prints its table, as text or as
 // one JSON object, optionally with the conductivity and resistivity at one temperature.
 #include "batchcommand.h"
+#include "batchjson.h"
 #include "common/colour.h"
 #include "common/textnum.h"
 #include "materials/clsmaterialproperties.h"
@@ -25,10 +26,6 @@ struct CollectingFrontEnd final : FrontEnd {
         m_messages.insert(m_messages.end(), texts.begin(), texts.end());
     }
 };
-
-/// A Single as the JSON number of its shortest decimal form (0.1f prints as 0.1, not as
-/// 0.10000000149011612).
-double JsonSingle(float v) { return ParseNumber(ShortestSingle(v)).value_or(0.0); }
 
 nlohmann::ordered_json MaterialJson(const clsMaterialProperties& table, int i,
                                     std::optional<double> at)
@@ -60,7 +57,7 @@ nlohmann::ordered_json MaterialJson(const clsMaterialProperties& table, int i,
     m["porosity"] = JsonSingle(table.porosity(i));
     if (at) {
         m["k"] = JsonSingle(table.Conductivity(i, *at));
-        m["resistivity"] = table.Resistivity(i, static_cast<float>(*at));
+        m["resistivity"] = JsonDouble(table.Resistivity(i, static_cast<float>(*at)));
     }
     return m;
 }

@@ -4,6 +4,7 @@
 // text or one JSON object, and optionally saves the assembly and the field. A sweep repeats the
 // whole run for each value of one setting.
 #include "batchcommand.h"
+#include "batchjson.h"
 #include "common/numeric.h"
 #include "common/textnum.h"
 #include "model/assemblyfile.h"
@@ -32,8 +33,6 @@ namespace {
 
 constexpr int kDefaultMaxCycles = 2000;
 constexpr std::size_t kMaxSweepRows = 10000;
-
-using Json = nlohmann::ordered_json;
 
 enum class Mode { Residual, Cycles, Target };
 
@@ -66,14 +65,12 @@ struct RunFrontEnd final : FrontEnd {
     }
 };
 
-/// A Single as the JSON number of its shortest decimal form.
-double JsonSingle(float v) { return ParseNumber(ShortestSingle(v)).value_or(0.0); }
-
-Json JsonOrNull(std::optional<double> v)
+/// A computed value as a Single, null when it is undefined (no current, no field).
+Json JsonOrNull(std::optional<double> v, NonFinite nf)
 {
-    if (!v || !std::isfinite(*v))
+    if (!v)
         return nullptr;
-    return JsonSingle(Sng(*v));
+    return JsonSingle(Sng(*v), nf);
 }
 
 std::optional<bool> ParseBool(const std::string& v)
@@ -180,8 +177,9 @@ std::string FieldCsv(const MainLogic& m)
 }
 
 /// The results of one run as the JSON object of the command.
-Json ResultJson(const MainLogic& m, const RunFrontEnd& front)
+Json ResultJson(const MainLogic& m, const RunFrontEnd& front, NonFinite nf)
 {
+    const auto num = [nf](float v) { return JsonSingle(v, nf); };
     const ModelGrid& g = m.grid;
     const bool field = g.TemperatureReady;
     const bool cycled = m.CyclesRun() > 0;
@@ -194,35 +192,35 @@ Json ResultJson(const MainLogic& m, const RunFrontEnd& front)
     j["solver"] = m.UseMultigrid ? "multigrid" : "single grid";
     j["nr"] = g.nr;
     j["nz"] = g.nz;
-    j["rmax"] = JsonSingle(g.rmax);
-    j["zmax"] = JsonSingle(g.zmax);
+    j["rmax"] = num(g.rmax);
+    j["zmax"] = num(g.zmax);
     j["cycles"] = m.CyclesRun();
     j["stopped"] = RunOutcomeName(m.LastRunOutcome());
-    j["tbc"] = JsonSingle(m.settings.tbc);
+    j["tbc"] = num(m.settings.tbc);
     Json tcs = Json::array();
     for (int k = 0; k < 3; ++k) {
         Json tc;
-        tc["r"] = JsonSingle(m.ThermocouplePositions[static_cast<std::size_t>(k)][0]);
-        tc["z"] = JsonSingle(m.ThermocouplePositions[static_cast<std::size_t>(k)][1]);
-        tc["temperature"] = field ? Json(JsonSingle(m.ThermocoupleTemp(k))) : Json(nullptr);
+        tc["r"] = num(m.ThermocouplePositions[static_cast<std::size_t>(k)][0]);
+        tc["z"] = num(m.ThermocouplePositions[static_cast<std::size_t>(k)][1]);
+        tc["temperature"] = field ? num(m.ThermocoupleTemp(k)) : Json(nullptr);
         tcs.push_back(std::move(tc));
     }
     j["thermocouples"] = std::move(tcs);
-    j["gradient"] = field ? Json(JsonSingle(m.ThermocoupleGradient(0.25f))) : Json(nullptr);
-    j["power_W"] = JsonSingle(g.IntegratedPower);
-    j["current_A"] = JsonSingle(I);
-    j["voltage_V"] = JsonOrNull(NumericalVoltage(g.IntegratedPower, I));
-    j["resistance_ohm"] = JsonOrNull(NumericalResistance(g.IntegratedPower, I));
+    j["gradient"] = field ? num(m.ThermocoupleGradient(0.25f)) : Json(nullptr);
+    j["power_W"] = num(g.IntegratedPower);
+    j["current_A"] = num(I);
+    j["voltage_V"] = JsonOrNull(NumericalVoltage(g.IntegratedPower, I), nf);
+    j["resistance_ohm"] = JsonOrNull(NumericalResistance(g.IntegratedPower, I), nf);
     const double R0 =
         double(m.grid.MirrorFactor) *
         double(m.Tarsen.TotalElectricalResistance(m.materialproperties, m.settings.tbc));
-    j["ohms_law_resistance_ohm"] = JsonOrNull(R0);
-    j["ohms_law_voltage_V"] = JsonOrNull(R0 * double(I));
-    j["heat_out_W"] = g.Initialized && field ? Json(JsonSingle(m.flowout())) : Json(nullptr);
+    j["ohms_law_resistance_ohm"] = JsonOrNull(R0, nf);
+    j["ohms_law_voltage_V"] = JsonOrNull(R0 * double(I), nf);
+    j["heat_out_W"] = g.Initialized && field ? num(m.flowout()) : Json(nullptr);
     j["heat_balance_percent"] =
-        g.Initialized && field ? JsonOrNull(m.HeatBalancePercent()) : Json(nullptr);
-    j["first_error"] = cycled ? Json(JsonSingle(m.FirstError)) : Json(nullptr);
-    j["rms_error"] = cycled ? Json(JsonSingle(m.rmserror)) : Json(nullptr);
+        g.Initialized && field ? JsonOrNull(m.HeatBalancePercent(), nf) : Json(nullptr);
+    j["first_error"] = cycled ? num(m.FirstError) : Json(nullptr);
+    j["rms_error"] = cycled ? num(m.rmserror) : Json(nullptr);
     j["seconds"] = std::round(m.RunSeconds() * 1000.0) / 1000.0;
     Json report = Json::array();
     for (const auto& line : m.Report().Lines())
@@ -374,7 +372,7 @@ int RunOnce(const Options& o, const std::optional<std::pair<std::string, std::st
         }
     }
 #endif
-    result = ResultJson(m, front);
+    result = ResultJson(m, front, o.json ? NonFinite::Null : NonFinite::Text);
     if (sweep)
         result["sweep"] =
             Json{{"key", sweep->first}, {"value", JsonSingle(Sng(*ParseNumber(sweep->second)))}};

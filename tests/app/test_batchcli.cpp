@@ -1,8 +1,12 @@
 // tarsen-batch run as a user runs it: what goes to stdout and stderr, and the exit status.
+#include "batchjson.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
+#include <fstream>
+#include <limits>
 #include <string>
 #include <sys/wait.h>
 
@@ -78,6 +82,37 @@ TEST(BatchCommandLine, UsageErrorsAreStatusTwoWithNothingOnStdout)
     }
     // A file that is not there is refused, not a usage error.
     EXPECT_EQ(RunBatch("check no/such/file.tsn").status, 3);
+}
+
+TEST(BatchJson, NumbersThatAreNotFiniteAreNullInDocumentsAndWordsInText)
+{
+    using tarsen::batch::JsonDouble;
+    using tarsen::batch::JsonSingle;
+    using tarsen::batch::NonFinite;
+    const float inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(JsonSingle(0.1f).dump(), "0.1");
+    EXPECT_TRUE(JsonSingle(inf).is_null());
+    EXPECT_TRUE(JsonSingle(std::numeric_limits<float>::quiet_NaN()).is_null());
+    EXPECT_TRUE(JsonDouble(-std::numeric_limits<double>::infinity()).is_null());
+    EXPECT_EQ(JsonSingle(-inf, NonFinite::Text), "-inf");
+
+    // A part so large that its volume overflows a Single: the text says inf, the document null.
+    const std::string path = ::testing::TempDir() + "tarsen_huge_part.tsn";
+    std::ofstream(path) << R"({"format": "Tarsen assembly", "version": 1, "properties": [
+        {"name": "Tarsen.CellPart(0.Include", "type": "Boolean", "value": true},
+        {"name": "Tarsen.CellPart(0.MaterialIndex", "type": "Integer", "value": 2},
+        {"name": "Tarsen.CellPart(0.OuterRadius", "type": "Single", "value": 1e30},
+        {"name": "Tarsen.CellPart(0.MaxHeight", "type": "Single", "value": 1e30}]})";
+    const std::string args = "check '" + path + "' --materials examples/thermal.prp";
+    const Outcome text = RunBatch(args);
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("volume inf mm^3"), std::string::npos) << text.out;
+    const Outcome json = RunBatch(args + " --json");
+    EXPECT_EQ(json.status, 0);
+    const auto document = tarsen::batch::Json::parse(json.out, nullptr, false);
+    ASSERT_FALSE(document.is_discarded()) << json.out;
+    EXPECT_TRUE(document["parts"][0]["volume"].is_null());
+    EXPECT_EQ(document["parts"][1]["volume"], 0.0);
 }
 
 } // namespace

@@ -1,0 +1,39 @@
+// Numbers in the tool's JSON documents. JSON has no infinity and no NaN: a value that is not
+// finite is written as null, so that a document always parses and a diverged run never shows a
+// number it did not compute. The text output keeps "inf", "-inf" and "nan"; it is printed from
+// the same objects built with NonFinite::Text, which holds those words as strings.
+#pragma once
+
+#include "common/textnum.h"
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+namespace tarsen::batch {
+
+using Json = nlohmann::ordered_json;
+
+/// How a number that is not finite enters a JSON object.
+enum class NonFinite {
+    Null, // for a JSON document
+    Text, // for the text output: the word ShortestSingle or ShortestDouble prints
+};
+
+/// A Single as the JSON number of its shortest decimal form (0.1f as 0.1, not as
+/// 0.10000000149011612).
+inline Json JsonSingle(float v, NonFinite nonFinite = NonFinite::Null)
+{
+    if (!std::isfinite(v))
+        return nonFinite == NonFinite::Null ? Json(nullptr) : Json(ShortestSingle(v));
+    return Json(ParseNumber(ShortestSingle(v)).value_or(0.0));
+}
+
+/// A Double as a JSON number.
+inline Json JsonDouble(double v, NonFinite nonFinite = NonFinite::Null)
+{
+    if (!std::isfinite(v))
+        return nonFinite == NonFinite::Null ? Json(nullptr) : Json(ShortestDouble(v));
+    return Json(v);
+}
+
+} // namespace tarsen::batch
