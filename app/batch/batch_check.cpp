@@ -165,6 +165,7 @@ int RunCheck(const CheckOptions& o)
         return kExitOk;
     }
     Json out;
+    out["schema"] = kCheckSchema;
     out["file"] = *found;
     out["materials_file"] = settings.MaterialFileFullName;
     out["materials_count"] = materials.NumberOfMaterials();

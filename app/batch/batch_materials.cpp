@@ -113,6 +113,7 @@ int RunMaterials(const MaterialsOptions& o)
 
     if (json) {
         nlohmann::ordered_json out;
+        out["schema"] = kMaterialsSchema;
         out["file"] = *path;
         out["count"] = table.NumberOfMaterials();
         out["messages"] = front.m_messages;

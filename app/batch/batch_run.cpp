@@ -185,6 +185,7 @@ Json ResultJson(const MainLogic& m, const RunFrontEnd& front, NonFinite nf)
     const bool cycled = m.CyclesRun() > 0;
     const float I = m.settings.ElectricCurrent;
     Json j;
+    j["schema"] = kRunSchema;
     j["file"] = m.settings.TSNFileName;
     j["materials_file"] = m.settings.MaterialFileFullName;
     j["status"] = m.StatusText;

@@ -13,6 +13,13 @@ namespace tarsen::batch {
 
 using Json = nlohmann::ordered_json;
 
+/// The first member of each document: its layout and version, as the JSON Schema files of the
+/// schema folder define them. Raise the version when a member is renamed, removed or changes
+/// meaning (and the schema file with it); a new member needs no new version.
+inline constexpr const char* kCheckSchema = "tarsen-batch/check/1";
+inline constexpr const char* kMaterialsSchema = "tarsen-batch/materials/1";
+inline constexpr const char* kRunSchema = "tarsen-batch/run/1";
+
 /// How a number that is not finite enters a JSON object.
 enum class NonFinite {
     Null, // for a JSON document
