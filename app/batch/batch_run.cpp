@@ -9,6 +9,7 @@
 #include "common/textnum.h"
 #include "model/assemblyfile.h"
 #include "model/replacefile.h"
+#include "simulation/fieldvtk.h"
 #include "simulation/mainlogic.h"
 
 #ifdef TARSEN_BATCH_HAS_GRAPHICS
@@ -354,7 +355,8 @@ int RunOnce(const Options& o, const std::optional<std::pair<std::string, std::st
         status = kExitRefused;
     if (!o.field.empty()) {
         std::string error;
-        if (!ReplaceFile(o.field, FieldCsv(m), error)) {
+        const bool vtk = std::filesystem::path(o.field).extension() == ".vtr";
+        if (!ReplaceFile(o.field, vtk ? FieldVtr(m.grid) : FieldCsv(m), error)) {
             std::cerr << "Error while writing \"" << o.field << "\": " << error << "\n";
             if (status == kExitOk)
                 status = kExitRefused;
@@ -539,9 +541,9 @@ CommandAction SetupRun(CLI::App& app)
     app.add_flag("--quiet", o.quiet, "do not print a line per cycle on stderr");
     app.add_option("--save", o.save, "save the assembly after the run")->type_name("FILE.tsn");
     app.add_option("--field", o.field,
-                   "write r, z, temperature, conductivity, heat source and material of every "
-                   "cell as CSV")
-        ->type_name("FILE.csv");
+                   "write the temperature, conductivity, heat source and material of every "
+                   "cell: a VTK XML rectilinear grid for .vtr, else CSV with r and z")
+        ->type_name("FILE.csv|FILE.vtr");
     app.add_option("--sweep", a->sweep,
                    "repeat the whole run for each value of KEY from START to STOP by STEP; "
                    "prints CSV (or a JSON array)")
