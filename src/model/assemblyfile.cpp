@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -115,6 +117,10 @@ void ParseBag(PropertyBag& bag, ParsedAssembly& out)
         s.AspectRatio = defaults.AspectRatio;
         out.replacedKeys.push_back("AspectRatio");
     }
+    if (!IsPhysicalTemperature(s.GoToT)) {
+        s.GoToT = defaults.GoToT;
+        out.replacedKeys.push_back("GoToT");
+    }
     s.zmax = Sng(double(s.AspectRatio) * double(s.rmax));
     // nz follows from nr and the aspect ratio (45 x 1.5 = 67.5 gives 68); within the limits
     // above it is at most 2048.
@@ -139,34 +145,64 @@ void ParseBag(PropertyBag& bag, ParsedAssembly& out)
     s.IncludePress = bag.ReadBoolean("IncludePress", defaults.IncludePress);
     s.FluxMatch = bag.ReadBoolean("FluxMatch", defaults.FluxMatch);
     s.tbc = bag.ReadSingle("tbc", defaults.tbc);
+    if (!IsPhysicalTemperature(s.tbc)) {
+        s.tbc = defaults.tbc;
+        out.replacedKeys.push_back("tbc");
+    }
 }
 
-/// Loads the file into the bag; false with reason when it cannot be used.
+/// Loads the file into the bag; false with reason when it cannot be used. Only a regular file is
+/// read: a pipe or a device could keep the read waiting for ever or never end it. The bytes read
+/// are what the file holds, at most one more than the size limit.
 bool LoadFile(const std::string& path, PropertyBag& bag, std::string& reason)
 {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) {
-        reason = "it is a folder, not a file";
-        return false;
-    }
-    const auto size = fs::file_size(path, ec);
-    if (!ec && size > kBagMaxBytes) {
-        reason = "the file is larger than 16 MiB";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
         reason = std::string("it cannot be opened (") + std::strerror(errno) + ")";
         return false;
     }
-    // Read at most one byte more than allowed, whatever the size said (special files).
-    std::string bytes(kBagMaxBytes + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
-        reason = "it cannot be read";
+    // Refused before opening: opening a device can have effects of its own.
+    if (S_ISDIR(st.st_mode)) {
+        reason = "it is a folder, not a file";
         return false;
     }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (!S_ISREG(st.st_mode)) {
+        reason = "it is not a regular file";
+        return false;
+    }
+    // O_NONBLOCK: should the name have been replaced by a pipe meanwhile, opening it does not
+    // wait for a writer; fstat below then refuses it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::string("it cannot be opened (") + std::strerror(errno) + ")";
+        return false;
+    }
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!regular || static_cast<std::uintmax_t>(st.st_size) > kBagMaxBytes) {
+        ::close(fd);
+        reason = regular ? "the file is larger than 16 MiB" : "it is not a regular file";
+        return false;
+    }
+    // The size is a hint only: the file may grow or shrink while it is read.
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char chunk[65536];
+    int err = 0;
+    while (bytes.size() <= kBagMaxBytes) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            err = errno;
+        if (got <= 0)
+            break;
+        bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    if (err != 0) {
+        reason = std::string("it cannot be read (") + std::strerror(err) + ")";
+        return false;
+    }
     if (!bag.LoadContents(bytes)) {
         reason = bag.Error();
         return false;

@@ -8,6 +8,7 @@
 #include "common/frontend.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -63,6 +64,11 @@ struct AssemblySettings {
 /// Largest model radius a file or a typed value may set, mm: beyond it zmax and the cell sizes
 /// stop being representable as Singles.
 inline constexpr float kMaxModelRadius = 1.0e6f;
+
+/// Absolute zero, deg C. A boundary or target temperature at or below it is refused.
+inline constexpr float kAbsoluteZero = -273.15f;
+/// Whether t, deg C, can be a boundary or target temperature: finite and above absolute zero.
+inline bool IsPhysicalTemperature(float t) { return std::isfinite(t) && t > kAbsoluteZero; }
 
 /// Part key name: "Tarsen.CellPart(" i suffix, without a closing parenthesis.
 std::string PartKey(int i, std::string_view suffix);
@@ -120,8 +126,10 @@ struct ReadTarsenOptions {
 /// colours), settings and materials (the materials file it names, read from DataFolder). A path
 /// that does not exist (empty after a cancelled dialog) yields the default assembly and leaves
 /// DataFolder as it is. A file that cannot be used is refused with a message naming it, through
-/// front, and nothing changes. Unusable rmax, nr or AspectRatio values are replaced by their
-/// defaults with one warning. Messages of the materials reader go to the table's front end.
+/// front, and nothing changes; only a regular file is read (a pipe or a device is refused rather
+/// than waited on). Unusable rmax, nr, AspectRatio, ibcs values and temperatures (GoToT, tbc) at
+/// or below absolute zero are replaced by their defaults with one warning. Messages of the
+/// materials reader go to the table's front end.
 ReadTarsenResult ReadTarsen(clsTarsen& Tarsen, clsMaterialProperties& materials,
                             AssemblySettings& settings, FrontEnd& front, const std::string& path,
                             const ReadTarsenOptions& options = {});

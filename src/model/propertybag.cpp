@@ -3,7 +3,6 @@
 #include "common/numeric.h"
 #include "common/textnum.h"
 
-#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -73,23 +72,19 @@ std::string_view PropertyTypeName(PropertyType type)
 
 const Property* PropertyBag::Find(std::string_view name) const
 {
-    for (const Property& p : m_properties)
-        if (p.name == name)
-            return &p;
-    return nullptr;
+    const auto it = m_index.find(name);
+    return it == m_index.end() ? nullptr : &m_properties[it->second];
 }
 
 bool PropertyBag::Has(std::string_view name) const { return Find(name) != nullptr; }
 
 void PropertyBag::Store(Property p)
 {
-    for (Property& q : m_properties) {
-        if (q.name == p.name) {
-            q = std::move(p);
-            return;
-        }
-    }
-    m_properties.push_back(std::move(p));
+    const auto [it, added] = m_index.try_emplace(p.name, m_properties.size());
+    if (added)
+        m_properties.push_back(std::move(p));
+    else
+        m_properties[it->second] = std::move(p);
 }
 
 void PropertyBag::Fail(std::string text)
@@ -290,9 +285,11 @@ bool PropertyBag::Contents(std::string& document)
 bool PropertyBag::LoadContents(std::string_view document)
 {
     m_properties.clear();
+    m_index.clear();
     m_error.clear();
     auto refuse = [this](std::string text) {
         m_properties.clear();
+        m_index.clear();
         m_error = std::move(text);
         return false;
     };
@@ -339,6 +336,8 @@ bool PropertyBag::LoadContents(std::string_view document)
 
     std::vector<Property> read;
     read.reserve(list->size());
+    std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> index;
+    index.reserve(list->size());
     std::size_t k = 0;
     for (const json& entry : *list) {
         const std::string where = "entry " + std::to_string(k++) + " of the property list";
@@ -366,19 +365,13 @@ bool PropertyBag::LoadContents(std::string_view document)
             return refuse(Quoted(p.name) + " holds " +
                           value->dump(-1, ' ', false, json::error_handler_t::replace) +
                           ", which is not " + WithArticle(p.type));
+        // Names are compared exactly; a name stored twice makes the file ambiguous.
+        if (!index.try_emplace(p.name, read.size()).second)
+            return refuse("the name " + Quoted(p.name) + " is stored twice");
         read.push_back(std::move(p));
     }
-    // Names are compared exactly; a name stored twice makes the file ambiguous.
-    std::vector<const Property*> sorted;
-    sorted.reserve(read.size());
-    for (const Property& p : read)
-        sorted.push_back(&p);
-    std::sort(sorted.begin(), sorted.end(),
-              [](const Property* a, const Property* b) { return a->name < b->name; });
-    for (std::size_t i = 1; i < sorted.size(); ++i)
-        if (sorted[i]->name == sorted[i - 1]->name)
-            return refuse("the name " + Quoted(sorted[i]->name) + " is stored twice");
     m_properties = std::move(read);
+    m_index = std::move(index);
     return true;
 }
 

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tarsen {
@@ -71,12 +73,24 @@ public:
     bool LoadContents(std::string_view document);
 
 private:
+    /// Hashes a name given as any kind of string, so that lookups need no copy of it.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const noexcept
+        {
+            return std::hash<std::string_view>{}(s);
+        }
+    };
+
     const Property* Find(std::string_view name) const;
     void Store(Property p);
     bool Number(std::string_view name, const char* typeName, double& out);
     void Fail(std::string text);
 
-    std::vector<Property> m_properties;
+    std::vector<Property> m_properties; //!< in writing (or file) order
+    /// Position of each name in m_properties: a file may hold any number of names, and the
+    /// reader looks up several hundred of them.
+    std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> m_index;
     std::string m_error;
 };
 

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -403,13 +404,16 @@ TEST_F(AssemblyFile, UnusableGridValuesAreReplacedWithOneWarning)
     bag.WriteInteger("ibcs(4)", 0, 0);
     bag.WriteInteger("ninner", 3, 10);
     bag.WriteString("MaterialFile", "three.prp", "thermal.prp");
+    bag.WriteSingle("tbc", -300.0f, 25.0f);           // below absolute zero
+    bag.WriteSingle("GoToT", kAbsoluteZero, 1000.0f); // at it
     std::string doc;
     ASSERT_TRUE(bag.Contents(doc));
     Spit(path, doc);
     const ReadTarsenResult r = ReadTarsen(tarsen, materials, settings, front, path);
     ASSERT_EQ(r.status, ReadTarsenStatus::Read);
     ASSERT_EQ(front.m_messages.size(), 1u) << front.m_messages[1];
-    EXPECT_EQ(front.m_messages[0], MsgValuesReplaced(path, "rmax, nr, AspectRatio, ibcs"));
+    EXPECT_EQ(front.m_messages[0],
+              MsgValuesReplaced(path, "rmax, nr, AspectRatio, GoToT, ibcs, tbc"));
     EXPECT_EQ(r.warnings, front.m_messages);
     EXPECT_EQ(settings.rmax, 5.0f);
     EXPECT_EQ(settings.nr, 64);
@@ -418,6 +422,8 @@ TEST_F(AssemblyFile, UnusableGridValuesAreReplacedWithOneWarning)
     EXPECT_EQ(settings.ibcs,
               (std::array<std::int16_t, 5>{0, 0, 1, 0, 0})); // the outer radius is held
     EXPECT_EQ(settings.ninner, 3);
+    EXPECT_EQ(settings.tbc, 25.0f);
+    EXPECT_EQ(settings.GoToT, 1000.0f);
 
     // The limits themselves are usable.
     std::array<std::int16_t, 5> ibcs{0, 0, 7, 0, -1};
@@ -429,12 +435,14 @@ TEST_F(AssemblyFile, UnusableGridValuesAreReplacedWithOneWarning)
     edge.WriteInteger("nr", 4, 64);
     edge.WriteSingle("AspectRatio", 0.25f, 1.0f);
     edge.WriteString("MaterialFile", "three.prp", "thermal.prp");
+    edge.WriteSingle("tbc", -273.14f, 25.0f);
     ASSERT_TRUE(edge.Contents(doc));
     Spit(path, doc);
     front.m_messages.clear();
     ReadTarsen(tarsen, materials, settings, front, path);
     EXPECT_TRUE(front.m_messages.empty());
     EXPECT_EQ(settings.nz, 1);
+    EXPECT_EQ(settings.tbc, -273.14f);
 
     // A radius whose height would overflow a Single is as unusable as a negative one.
     PropertyBag huge;
@@ -524,6 +532,11 @@ TEST_F(AssemblyFile, RefusedFilesLeaveMemoryUntouched)
     Spit(huge, std::string(kBagMaxBytes + 1, ' '));
     EXPECT_EQ(ReadTarsen(tarsen, materials, settings, front, huge).error,
               MsgAssemblyRefused(huge, "the file is larger than 16 MiB"));
+    // A pipe is refused at once rather than waited on for a writer that never comes.
+    const std::string pipe = (dir / "pipe.tsn").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(ReadTarsen(tarsen, materials, settings, front, pipe).error,
+              MsgAssemblyRefused(pipe, "it is not a regular file"));
     EXPECT_EQ(Snapshot(tarsen, materials, settings), before);
 }
 
@@ -543,12 +556,21 @@ TEST_F(AssemblyFile, SavesReplaceTheFileWholeOrNotAtAll)
     EXPECT_EQ(Slurp(path), full);
     EXPECT_EQ(fs::path(temporary).parent_path(), dir);
     EXPECT_EQ(Slurp(temporary), "{}");
+    EXPECT_TRUE(IsTemporaryOf(fs::path(temporary).filename().string(), "a.tsn"));
+    EXPECT_FALSE(IsTemporaryOf("a.tsn.tmp.0000000g", "a.tsn"));
+    EXPECT_FALSE(IsTemporaryOf("b.tsn.tmp.00000000", "a.tsn"));
 
     // A shorter assembly over a longer file leaves nothing of the old one behind.
     clsTarsen empty;
     AssemblySettings plain;
     plain.MaterialFile = "three.prp";
+    Spit(dir / "a.tsn.tmp.notmine", "kept");
+    Spit(dir / "b.tsn.tmp.0badf00d", "kept");
     ASSERT_TRUE(WriteTarsen(empty, materials, plain, front, path).Written());
+    // The next save of the same target removes what the interrupted one left, and only that.
+    EXPECT_FALSE(fs::exists(temporary));
+    EXPECT_EQ(Slurp(dir / "a.tsn.tmp.notmine"), "kept");
+    EXPECT_EQ(Slurp(dir / "b.tsn.tmp.0badf00d"), "kept");
     const ReadTarsenResult r = ReadTarsen(tarsen, materials, settings, front, path);
     ASSERT_EQ(r.status, ReadTarsenStatus::Read) << r.error;
     EXPECT_FALSE(tarsen.CellPart(1).Include);
@@ -573,7 +595,7 @@ TEST_F(AssemblyFile, SavesReplaceTheFileWholeOrNotAtAll)
     std::size_t left = 0;
     for (const auto& entry : fs::directory_iterator(dir))
         left += entry.path().filename().string().find(".tmp") != std::string::npos;
-    EXPECT_EQ(left, 1u); // only the interrupted save's
+    EXPECT_EQ(left, 2u); // only the two that no save of ours made
 
     // A value the document cannot hold fails the save instead of writing an unreadable file.
     tarsen.CellPart(3).OuterRadius(std::numeric_limits<float>::infinity());
