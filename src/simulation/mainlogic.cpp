@@ -22,6 +22,8 @@ inline constexpr std::string_view kMsgSettingGridSize =
     " must be a whole number from 4 to 512; the value stays ";
 inline constexpr std::string_view kMsgSettingAspectRatio =
     " must lie between 0.25 and 4; the value stays ";
+inline constexpr std::string_view kMsgSettingTemperature =
+    " is at or below absolute zero (-273.15 deg C); the value stays ";
 inline constexpr std::string_view kMsgSearchNoCycles =
     "NCycles is 0, so no trial could change the temperature";
 inline constexpr std::string_view kMsgSearchNoCurrent =
@@ -877,6 +879,8 @@ SettingOutcome MainLogic::txtBoundaryCondition_LostFocus(std::string_view text)
     const std::optional<float> v = ParseSingle("Boundary T", text, settings.tbc);
     if (!v)
         return SettingOutcome::Refused;
+    if (!IsPhysicalTemperature(*v))
+        return RefuseText("Boundary T", text, ShortestSingle(settings.tbc), kMsgSettingTemperature);
     SettingOutcome outcome = SettingOutcome::Unchanged;
     if (*v != settings.tbc) {
         settings.tbc = *v;
@@ -975,6 +979,9 @@ SettingOutcome MainLogic::txtGoToT_LostFocus(std::string_view text)
     if (m_running)
         return SettingOutcome::Refused;
     const auto v = ParseSingle("Temperature", text, settings.GoToT);
+    if (v && !IsPhysicalTemperature(*v))
+        return RefuseText("Temperature", text, ShortestSingle(settings.GoToT),
+                          kMsgSettingTemperature);
     return v ? Store(settings.GoToT, *v) : SettingOutcome::Refused;
 }
 

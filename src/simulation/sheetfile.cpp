@@ -1,36 +1,18 @@
 #include "simulation/sheetfile.h"
 
 #include "common/textnum.h"
+#include "model/replacefile.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
 #include <xlsxwriter.h>
 
 namespace tarsen {
 
 namespace {
 
-std::string TempPathFor(const std::string& path) { return path + ".part"; }
-
 bool Fail(std::string& errorText, const std::string& path, const std::string& reason)
 {
     errorText = "Could not write \"" + path + "\": " + reason;
     return false;
-}
-
-/// Moves the finished temporary file over the target; on failure removes it again.
-bool Commit(const std::string& temp, const std::string& path, std::string& errorText)
-{
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return Fail(errorText, path, ec.message());
-    }
-    return true;
 }
 
 std::string CsvField(const CellValue& value)
@@ -56,34 +38,37 @@ std::string CsvField(const CellValue& value)
 
 bool WriteSheetXlsx(const Sheet& sheet, const std::string& path, std::string& errorText)
 {
-    const std::string temp = TempPathFor(path);
-    lxw_workbook* workbook = workbook_new(temp.c_str());
-    if (!workbook)
-        return Fail(errorText, path, "the workbook could not be created");
-    lxw_worksheet* worksheet = workbook_add_worksheet(workbook, nullptr);
-    lxw_error cellError = LXW_NO_ERROR;
-    if (!worksheet)
-        cellError = LXW_ERROR_MEMORY_MALLOC_FAILED;
-    for (const auto& [key, value] : sheet.Cells()) {
-        if (cellError != LXW_NO_ERROR)
-            break;
-        const auto row = static_cast<lxw_row_t>(key.first - 1);
-        const auto col = static_cast<lxw_col_t>(key.second);
-        if (const double* v = std::get_if<double>(&value))
-            cellError = worksheet_write_number(worksheet, row, col, *v, nullptr);
-        else
-            cellError = worksheet_write_string(worksheet, row, col,
-                                               std::get<std::string>(value).c_str(), nullptr);
-    }
-    // The workbook is closed (and freed) in every case; only then is the file on disk.
-    const lxw_error closeError = workbook_close(workbook);
-    if (cellError != LXW_NO_ERROR || closeError != LXW_NO_ERROR) {
-        std::error_code ec;
-        std::filesystem::remove(temp, ec);
-        return Fail(errorText, path,
-                    lxw_strerror(cellError != LXW_NO_ERROR ? cellError : closeError));
-    }
-    return Commit(temp, path, errorText);
+    auto write = [&sheet](const std::string& temp, std::string& reason) {
+        lxw_workbook* workbook = workbook_new(temp.c_str());
+        if (!workbook) {
+            reason = "the workbook could not be created";
+            return false;
+        }
+        lxw_worksheet* worksheet = workbook_add_worksheet(workbook, nullptr);
+        lxw_error cellError = LXW_NO_ERROR;
+        if (!worksheet)
+            cellError = LXW_ERROR_MEMORY_MALLOC_FAILED;
+        for (const auto& [key, value] : sheet.Cells()) {
+            if (cellError != LXW_NO_ERROR)
+                break;
+            const auto row = static_cast<lxw_row_t>(key.first - 1);
+            const auto col = static_cast<lxw_col_t>(key.second);
+            if (const double* v = std::get_if<double>(&value))
+                cellError = worksheet_write_number(worksheet, row, col, *v, nullptr);
+            else
+                cellError = worksheet_write_string(worksheet, row, col,
+                                                   std::get<std::string>(value).c_str(), nullptr);
+        }
+        // The workbook is closed (and freed) in every case; only then is the file on disk.
+        const lxw_error closeError = workbook_close(workbook);
+        if (cellError != LXW_NO_ERROR || closeError != LXW_NO_ERROR) {
+            reason = lxw_strerror(cellError != LXW_NO_ERROR ? cellError : closeError);
+            return false;
+        }
+        return true;
+    };
+    std::string reason;
+    return ReplaceFileBy(path, write, reason) || Fail(errorText, path, reason);
 }
 
 std::string SheetCsvText(const Sheet& sheet)
@@ -104,22 +89,8 @@ std::string SheetCsvText(const Sheet& sheet)
 
 bool WriteSheetCsv(const Sheet& sheet, const std::string& path, std::string& errorText)
 {
-    const std::string temp = TempPathFor(path);
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return Fail(errorText, path, std::strerror(errno));
-        out << SheetCsvText(sheet);
-        out.flush();
-        if (!out) {
-            out.close();
-            const std::string reason = std::strerror(errno);
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            return Fail(errorText, path, reason);
-        }
-    }
-    return Commit(temp, path, errorText);
+    std::string reason;
+    return ReplaceFile(path, SheetCsvText(sheet), reason) || Fail(errorText, path, reason);
 }
 
 } // namespace tarsen

@@ -1,6 +1,7 @@
 // Writing an in-memory sheet to disk: as an .xlsx workbook of one worksheet, or as comma-separated
-// text. Both write a temporary file beside the target and rename it over the target, so a failed
-// write never leaves a half-written file under the target's name.
+// text. Both write a temporary file beside the target, flush it to the disk and rename it over
+// the target, so a failed or killed write never leaves a half-written file under the target's
+// name.
 #pragma once
 
 #include "simulation/sheet.h"

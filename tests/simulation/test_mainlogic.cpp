@@ -628,13 +628,22 @@ TEST(SettingHandlers, ChangedValuesInvalidateAsTheirRulesSay)
     EXPECT_EQ(m->txtNCycles_LostFocus("40000"), SettingOutcome::Refused);
     EXPECT_EQ(m->txtNiters_LostFocus("-1"), SettingOutcome::Refused);
     EXPECT_EQ(m->txtW_LostFocus("1,5"), SettingOutcome::Refused);
-    EXPECT_EQ(front.m_report.size(), 8u);
+    // No temperature at or below absolute zero, boundary or target.
+    EXPECT_EQ(m->txtBoundaryCondition_LostFocus("-300"), SettingOutcome::Refused);
+    EXPECT_EQ(m->txtBoundaryCondition_LostFocus("-273.15"), SettingOutcome::Refused);
+    EXPECT_EQ(m->txtGoToT_LostFocus("-273.15"), SettingOutcome::Refused);
+    EXPECT_EQ(front.m_report.size(), 11u);
     EXPECT_NE(front.m_report[0].find("\"abc\""), std::string::npos);
+    EXPECT_EQ(front.m_report[8], "Boundary T: \"-300\" is at or below absolute zero (-273.15 deg "
+                                 "C); the value stays 25.");
     EXPECT_EQ(m->grid.rmax, 4.5f);
     EXPECT_EQ(m->settings.ElectricCurrent, 150.0f);
     EXPECT_EQ(m->settings.ncycles, 2);
     EXPECT_EQ(m->settings.w, 1.5f);
+    EXPECT_EQ(m->settings.tbc, 25.0f); // the press start temperature Initialize set
+    EXPECT_EQ(m->settings.GoToT, 1200.0f);
     EXPECT_TRUE(m->grid.Initialized);
+    EXPECT_EQ(m->txtBoundaryCondition_LostFocus("-273.14"), SettingOutcome::Changed);
     EXPECT_EQ(m->FormUpdate().text.txtRmax, "4.5");
 }
 
