@@ -23,6 +23,66 @@ struct ParseLimit : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+/// The library's document builder with the two limits above. Its callback interface would do
+/// the same, but it rescans the enclosing list after every entry, which makes reading a long
+/// property list take time growing with the square of its length.
+class LimitedDocument : public nlohmann::detail::json_sax_dom_parser<json> {
+public:
+    using Base = nlohmann::detail::json_sax_dom_parser<json>;
+    explicit LimitedDocument(json& doc) : Base(doc, true) {}
+
+    bool start_object(std::size_t n)
+    {
+        Open();
+        return Base::start_object(n);
+    }
+    bool end_object()
+    {
+        --m_depth;
+        return Base::end_object();
+    }
+    bool start_array(std::size_t n)
+    {
+        Open();
+        return Base::start_array(n);
+    }
+    bool end_array()
+    {
+        --m_depth;
+        return Base::end_array();
+    }
+    bool key(json::string_t& k) { return Count() && Base::key(k); }
+    bool null() { return Count() && Base::null(); }
+    bool boolean(bool v) { return Count() && Base::boolean(v); }
+    bool number_integer(json::number_integer_t v) { return Count() && Base::number_integer(v); }
+    bool number_unsigned(json::number_unsigned_t v) { return Count() && Base::number_unsigned(v); }
+    bool number_float(json::number_float_t v, const json::string_t& text)
+    {
+        return Count() && Base::number_float(v, text);
+    }
+    bool string(json::string_t& v) { return Count() && Base::string(v); }
+    bool binary(json::binary_t& v) { return Count() && Base::binary(v); }
+
+private:
+    /// A value at the present depth (the number of enclosing objects and lists).
+    bool Count()
+    {
+        if (m_depth > kMaxDepth)
+            throw ParseLimit("it nests deeper than an assembly file does");
+        if (++m_values > kMaxValues)
+            throw ParseLimit("it holds more values than an assembly file does");
+        return true;
+    }
+    void Open()
+    {
+        Count();
+        ++m_depth;
+    }
+
+    int m_depth = 0;
+    long m_values = 0;
+};
+
 bool ParseType(std::string_view name, PropertyType& type)
 {
     for (PropertyType t : {PropertyType::Single, PropertyType::Integer, PropertyType::Long,
@@ -297,16 +357,9 @@ bool PropertyBag::LoadContents(std::string_view document)
         return refuse("the file is larger than 16 MiB");
 
     json doc;
-    long values = 0;
-    const json::parser_callback_t limit = [&values](int depth, json::parse_event_t, json&) {
-        if (depth > kMaxDepth)
-            throw ParseLimit("it nests deeper than an assembly file does");
-        if (++values > kMaxValues)
-            throw ParseLimit("it holds more values than an assembly file does");
-        return true;
-    };
     try {
-        doc = json::parse(document.begin(), document.end(), limit);
+        LimitedDocument builder(doc);
+        json::sax_parse(document.begin(), document.end(), &builder);
     } catch (const ParseLimit& e) {
         return refuse(e.what());
     } catch (const json::exception& e) {
