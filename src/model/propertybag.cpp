@@ -2,6 +2,7 @@
 
 #include "common/numeric.h"
 #include "common/textnum.h"
+#include "materials/textdecode.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -18,6 +19,9 @@ using nlohmann::json;
 constexpr int kMaxDepth = 8;
 /// Values of every kind in one document; a full assembly stores about 400 entries.
 constexpr long kMaxValues = 1'000'000;
+
+/// Longest part of the parser's own text that a message quotes, in bytes.
+constexpr std::size_t kMaxParserText = 200;
 
 struct ParseLimit : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -367,6 +371,8 @@ bool PropertyBag::LoadContents(std::string_view document)
         std::string what = e.what();
         if (const auto tag = what.find("] "); what.rfind('[', 0) == 0 && tag != std::string::npos)
             what.erase(0, tag + 2);
+        // It quotes the last token read, which may be long and need not be UTF-8.
+        what = ShortenUtf8(DecodeText(what), kMaxParserText);
         return refuse("it is not a valid JSON document (" + what + ")");
     }
 

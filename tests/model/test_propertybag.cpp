@@ -1,3 +1,4 @@
+#include "materials/textdecode.h"
 #include "model/propertybag.h"
 
 #include <gtest/gtest.h>
@@ -146,6 +147,8 @@ TEST(PropertyBag, RefusesWhatIsNotTheContainer)
         {"not json", json},
         {Doc("") + " trailing", json},
         {Doc("") + "}", json},
+        // The parser quotes what it read last: here a long token with bytes that are not UTF-8.
+        {"{\"format\": \"" + std::string(100'000, 'x') + "\xff", json},
         {"\"Tarsen assembly\"", notOurs},
         {R"({"format": "Tarsen", "version": 1, "properties": []})", notOurs},
         {R"({"format": 1, "version": 1, "properties": []})", notOurs},
@@ -189,6 +192,8 @@ TEST(PropertyBag, RefusesWhatIsNotTheContainer)
         EXPECT_FALSE(bag.LoadContents(row.document)) << row.reason;
         EXPECT_EQ(bag.Error().substr(0, row.reason.size()), row.reason)
             << row.document.substr(0, 80);
+        EXPECT_TRUE(IsValidUtf8(bag.Error())) << bag.Error();
+        EXPECT_LT(bag.Error().size(), 400u); // a message the user can read in a box
         EXPECT_TRUE(bag.Properties().empty());
     }
 }
