@@ -300,24 +300,17 @@ std::string MsgAssemblyNotSaved(std::string_view path, std::string_view reason)
            ".";
 }
 
-ReadTarsenResult ReadTarsen(clsTarsen& Tarsen, clsMaterialProperties& materials,
-                            AssemblySettings& settings, FrontEnd& front, const std::string& path,
-                            const ReadTarsenOptions& options)
+namespace {
+
+/// What a read does once the file's contents are in the bag (an empty bag when there is no
+/// file): every value is taken and checked, and only when all are usable is memory changed.
+ReadTarsenResult ApplyBag(clsTarsen& Tarsen, clsMaterialProperties& materials,
+                          AssemblySettings& settings, FrontEnd& front, PropertyBag& bag,
+                          const std::string& path, const std::optional<std::string>& found,
+                          const ReadTarsenOptions& options)
 {
     ReadTarsenResult result;
-    PropertyBag bag;
-    const std::optional<std::string> found = FindExistingFile(path);
-    if (found) {
-        std::string reason;
-        if (!LoadFile(*found, bag, reason)) {
-            result.status = ReadTarsenStatus::Refused;
-            result.error = MsgAssemblyRefused(*found, reason);
-            front.ShowMessage(result.error);
-            return result;
-        }
-        result.status = ReadTarsenStatus::Read;
-    }
-
+    result.status = found ? ReadTarsenStatus::Read : ReadTarsenStatus::Defaults;
     ParsedAssembly parsed;
     parsed.settings = settings;
     ParseBag(bag, parsed);
@@ -376,21 +369,46 @@ ReadTarsenResult ReadTarsen(clsTarsen& Tarsen, clsMaterialProperties& materials,
     return result;
 }
 
-WriteTarsenResult WriteTarsen(const clsTarsen& Tarsen, const clsMaterialProperties& materials,
-                              const AssemblySettings& settings, FrontEnd& front,
-                              const std::string& path)
+} // namespace
+
+ReadTarsenResult ReadTarsen(clsTarsen& Tarsen, clsMaterialProperties& materials,
+                            AssemblySettings& settings, FrontEnd& front, const std::string& path,
+                            const ReadTarsenOptions& options)
 {
-    WriteTarsenResult result;
-    result.path = path;
-    auto fail = [&](std::string_view reason) {
-        result.status = WriteTarsenStatus::Failed;
-        result.error = MsgAssemblyNotSaved(path, reason);
+    PropertyBag bag;
+    const std::optional<std::string> found = FindExistingFile(path);
+    if (found) {
+        std::string reason;
+        if (!LoadFile(*found, bag, reason)) {
+            ReadTarsenResult result;
+            result.status = ReadTarsenStatus::Refused;
+            result.error = MsgAssemblyRefused(*found, reason);
+            front.ShowMessage(result.error);
+            return result;
+        }
+    }
+    return ApplyBag(Tarsen, materials, settings, front, bag, path, found, options);
+}
+
+ReadTarsenResult ReadTarsenDocument(clsTarsen& Tarsen, clsMaterialProperties& materials,
+                                    AssemblySettings& settings, FrontEnd& front,
+                                    std::string_view document, const std::string& path,
+                                    const ReadTarsenOptions& options)
+{
+    PropertyBag bag;
+    if (!bag.LoadContents(document)) {
+        ReadTarsenResult result;
+        result.status = ReadTarsenStatus::Refused;
+        result.error = MsgAssemblyRefused(path, bag.Error());
         front.ShowMessage(result.error);
         return result;
-    };
-    if (path.empty())
-        return fail("no file name was given");
+    }
+    return ApplyBag(Tarsen, materials, settings, front, bag, path, path, options);
+}
 
+bool AssemblyDocument(const clsTarsen& Tarsen, const clsMaterialProperties& materials,
+                      const AssemblySettings& settings, std::string& document, std::string& error)
+{
     PropertyBag bag;
     for (int i = 0; i < kMaxParts; ++i) {
         const clsAssemblyPart& p = Tarsen.CellPart(i);
@@ -437,10 +455,30 @@ WriteTarsenResult WriteTarsen(const clsTarsen& Tarsen, const clsMaterialProperti
     for (int i = 0; i < materials.NumberOfMaterials(); ++i)
         bag.WriteLong(CustomColorKey(i), Tarsen.MaterialColors(i), materials.Colors(i));
 
-    std::string document;
-    if (!bag.Contents(document))
-        return fail(bag.Error());
-    std::string reason;
+    if (!bag.Contents(document)) {
+        error = bag.Error();
+        return false;
+    }
+    return true;
+}
+
+WriteTarsenResult WriteTarsen(const clsTarsen& Tarsen, const clsMaterialProperties& materials,
+                              const AssemblySettings& settings, FrontEnd& front,
+                              const std::string& path)
+{
+    WriteTarsenResult result;
+    result.path = path;
+    auto fail = [&](std::string_view reason) {
+        result.status = WriteTarsenStatus::Failed;
+        result.error = MsgAssemblyNotSaved(path, reason);
+        front.ShowMessage(result.error);
+        return result;
+    };
+    if (path.empty())
+        return fail("no file name was given");
+    std::string document, reason;
+    if (!AssemblyDocument(Tarsen, materials, settings, document, reason))
+        return fail(reason);
     if (!ReplaceFile(path, document, reason))
         return fail(reason);
     result.status = WriteTarsenStatus::Written;

@@ -134,6 +134,13 @@ ReadTarsenResult ReadTarsen(clsTarsen& Tarsen, clsMaterialProperties& materials,
                             AssemblySettings& settings, FrontEnd& front, const std::string& path,
                             const ReadTarsenOptions& options = {});
 
+/// ReadTarsen of a document already read from the existing file at path: the same checks,
+/// messages and effects, path naming the file and giving DataFolder.
+ReadTarsenResult ReadTarsenDocument(clsTarsen& Tarsen, clsMaterialProperties& materials,
+                                    AssemblySettings& settings, FrontEnd& front,
+                                    std::string_view document, const std::string& path,
+                                    const ReadTarsenOptions& options = {});
+
 /// What WriteTarsen did.
 enum class WriteTarsenStatus {
     Written,  //!< the file was replaced
@@ -154,6 +161,11 @@ struct WriteTarsenResult {
 WriteTarsenResult WriteTarsen(const clsTarsen& Tarsen, const clsMaterialProperties& materials,
                               const AssemblySettings& settings, FrontEnd& front,
                               const std::string& path);
+
+/// The document WriteTarsen writes. Fails (returns false with error set) only when a Single to
+/// be stored is not finite.
+bool AssemblyDocument(const clsTarsen& Tarsen, const clsMaterialProperties& materials,
+                      const AssemblySettings& settings, std::string& document, std::string& error);
 
 /// Message shown when a file is refused: Cannot read the assembly file "<path>": <reason>.
 std::string MsgAssemblyRefused(std::string_view path, std::string_view reason);
