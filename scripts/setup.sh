@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
           libgtest-dev libgmock-dev googletest libbenchmark-dev nlohmann-json3-dev libcli11-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev libxlsxwriter-dev
-          xvfb xauth fonts-dejavu-core unzip python3-jsonschema python3-vtk9)
+          xvfb xauth fonts-dejavu-core unzip python3-jsonschema python3-vtk9
+          help2man desktop-file-utils)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -71,6 +71,7 @@ void BuildParser(CLI::App& app, std::vector<std::pair<CLI::App*, CommandAction>>
               [](const BatchCommand& a, const BatchCommand& b) { return a.name < b.name; });
     for (const auto& c : sorted) {
         CLI::App* sub = app.add_subcommand(c.name, c.description);
+        sub->footer(kExitStatusHelp);
         actions.emplace_back(sub, c.setup(*sub));
     }
 }

@@ -3,6 +3,7 @@
 #include "common/numeric.h"
 #include "materials/clsmaterialproperties.h"
 #include "model/clstarsen.h"
+#include "model/installedfiles.h"
 #include "model/propertybag.h"
 #include "model/replacefile.h"
 
@@ -279,7 +280,16 @@ std::string MaterialFileFullName(const std::string& DataFolder, const std::strin
     std::string stored = MaterialFile;
     std::replace(stored.begin(), stored.end(), '\\', '/');
     const std::string joined = (fs::path(DataFolder) / fs::path(stored)).string();
-    return FindExistingFile(joined).value_or(joined);
+    if (const std::optional<std::string> found = FindExistingFile(joined))
+        return *found;
+    // An assembly away from its materials file (or none, at start-up in the programs' folder)
+    // still finds the materials file of that name installed with the programs.
+    if (const std::optional<std::string> data = InstalledDataFolder()) {
+        const fs::path bundled = fs::path(*data) / fs::path(stored).filename();
+        if (const std::optional<std::string> found = FindExistingFile(bundled.string()))
+            return *found;
+    }
+    return joined;
 }
 
 std::string MsgAssemblyRefused(std::string_view path, std::string_view reason)

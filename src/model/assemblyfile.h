@@ -80,7 +80,8 @@ bool NormaliseIbcs(std::array<std::int16_t, 5>& ibcs);
 
 /// DataFolder joined with a stored materials file name by the platform's path rules; a stored
 /// backslash is a folder separator. When that file does not exist but one in the same folder
-/// matches its name ignoring case, that one is returned.
+/// matches its name ignoring case, that one is returned; failing that, the file of that name in
+/// the data installed with the programs (InstalledDataFolder), when it is there.
 std::string MaterialFileFullName(const std::string& DataFolder, const std::string& MaterialFile);
 
 /// The path itself when it exists, else the one entry of its folder whose name matches ignoring
