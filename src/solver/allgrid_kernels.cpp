@@ -12,7 +12,10 @@
 
 #include "solver/allgrid_kernels.h"
 
+#include "common/parallel.h"
 #include "solver/allgrid_stencil.h"
+
+#include <algorithm>
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define TARSEN_MULTI_ISA 1
@@ -52,20 +55,22 @@ namespace {
 
 struct KernelTable {
     decltype(&generic::relax_sweeps) relaxSweeps;
+    decltype(&generic::relax_colour_rows) relaxColourRows;
     decltype(&generic::apply_ghost_rules) ghostRules;
-    decltype(&generic::operator_level) operatorLevel;
-    decltype(&generic::residual_level) residualLevel;
-    decltype(&generic::face_means) faceMeans;
-    decltype(&generic::restrict_level) restrictLevel;
-    decltype(&generic::prolong_level) prolongLevel;
+    decltype(&generic::operator_rows) operatorRows;
+    decltype(&generic::residual_rows) residualRows;
+    decltype(&generic::face_rows) faceRows;
+    decltype(&generic::restrict_rows) restrictRows;
+    decltype(&generic::prolong_rows) prolongRows;
     decltype(&generic::ordered_sum) orderedSum;
 };
 
 #define TARSEN_KERNEL_TABLE(ns)                                                                    \
     KernelTable                                                                                    \
     {                                                                                              \
-        &ns::relax_sweeps, &ns::apply_ghost_rules, &ns::operator_level, &ns::residual_level,       \
-            &ns::face_means, &ns::restrict_level, &ns::prolong_level, &ns::ordered_sum             \
+        &ns::relax_sweeps, &ns::relax_colour_rows, &ns::apply_ghost_rules, &ns::operator_rows,     \
+            &ns::residual_rows, &ns::face_rows, &ns::restrict_rows, &ns::prolong_rows,             \
+            &ns::ordered_sum                                                                       \
     }
 constexpr KernelTable kGeneric = TARSEN_KERNEL_TABLE(generic);
 #if TARSEN_MULTI_ISA
@@ -144,35 +149,108 @@ void apply_ghost_rules(float* t, std::ptrdiff_t W, int nx, int nz, const GhostRu
     Current().table->ghostRules(t, W, nx, nz, g);
 }
 
+namespace {
+
+/// count rows, cut into the fixed number of blocks; body(first row, end row) for each block,
+/// on the shared pool when the level is large enough to repay the hand-over.
+template <class Body> void for_row_blocks(int count, std::ptrdiff_t rowLength, const Body& body)
+{
+    if (count <= 0)
+        return;
+    const int blocks = std::min(kRowBlocks, count);
+    if (blocks < 2 || count * rowLength < kParallelCells) {
+        body(0, count);
+        return;
+    }
+    ParallelFor(blocks, [&](int b) {
+        const RowRange rows = RowsOfBlock(count, blocks, b);
+        body(rows.begin, rows.end);
+    });
+}
+
+} // namespace
+
 void relax_sweeps(const LevelView& v, const RelaxParams& p, const GhostRules& g, std::int32_t nits,
                   bool wantFirst, bool wantLast, float* q, float& firstSum, float& lastSum)
 {
-    Current().table->relaxSweeps(v, p, g, nits, wantFirst, wantLast, q, firstSum, lastSum);
+    const KernelTable& k = *Current().table;
+    const int blocks = std::min(kRowBlocks, v.nz);
+    if (!p.redBlack || blocks < 2 || std::ptrdiff_t{v.nz} * v.W < kParallelCells) {
+        k.relaxSweeps(v, p, g, nits, wantFirst, wantLast, q, firstSum, lastSum);
+        return;
+    }
+    // Within one colour pass every cell reads only cells of the other colour, so its rows may
+    // be relaxed in any order and the values do not depend on it. The blocks of rows go in two
+    // halves, the even blocks and then the odd ones, so that no row is written while a thread
+    // reads it as a neighbour (a row's vector stores rewrite the other colour's values as they
+    // are). The squares of each pass land at their places in the order of the serial sweep and
+    // are summed in that order.
+    k.ghostRules(v.t, v.W, v.nx, v.nz, g);
+    const std::int32_t perColour[2] = {
+        static_cast<std::int32_t>(((v.nx + 1) / 2) * ((v.nz + 1) / 2) + (v.nx / 2) * (v.nz / 2)),
+        static_cast<std::int32_t>((v.nx / 2) * ((v.nz + 1) / 2) + ((v.nx + 1) / 2) * (v.nz / 2))};
+    for (std::int32_t iteration = 1; iteration <= nits; ++iteration) {
+        const bool first = iteration == 1 && wantFirst;
+        const bool last = iteration == nits && wantLast;
+        float* squares = (first || last) ? q : nullptr;
+        float sum = 0.0f;
+        for (int colour = 0; colour <= 1; ++colour) {
+            for (int half = 0; half <= 1; ++half)
+                ParallelFor((blocks + 1 - half) / 2, [&](int b) {
+                    const RowRange rows = RowsOfBlock(v.nz, blocks, 2 * b + half);
+                    k.relaxColourRows(v, p, colour, rows.begin, rows.end, squares);
+                });
+            if (squares)
+                sum = k.orderedSum(sum, squares, perColour[colour]);
+        }
+        k.ghostRules(v.t, v.W, v.nx, v.nz, g);
+        if (first)
+            firstSum = sum;
+        if (last)
+            lastSum = sum;
+    }
 }
 
-void operator_level(const LevelView& v, float* out) { Current().table->operatorLevel(v, out); }
+void operator_level(const LevelView& v, float* out)
+{
+    const KernelTable& k = *Current().table;
+    for_row_blocks(v.nz, v.W, [&](int j0, int j1) { k.operatorRows(v, out, j0, j1); });
+}
 
 void residual_level(const LevelView& v, float* out, float* squares, float* row)
 {
-    Current().table->residualLevel(v, out, squares, row);
+    const KernelTable& k = *Current().table;
+    if (squares) { // one row of scratch: a single pass
+        k.residualRows(v, out, squares, row, 0, v.nz);
+        return;
+    }
+    for_row_blocks(v.nz, v.W,
+                   [&](int j0, int j1) { k.residualRows(v, out, nullptr, nullptr, j0, j1); });
 }
 
 void face_means(const float* c, float* fr, float* fz, std::ptrdiff_t W, int nx, int nz,
                 bool harmonic)
 {
-    Current().table->faceMeans(c, fr, fz, W, nx, nz, harmonic);
+    const KernelTable& k = *Current().table;
+    for_row_blocks(nz + 1, W,
+                   [&](int j0, int j1) { k.faceRows(c, fr, fz, W, nx, harmonic, j0, j1); });
 }
 
 void restrict_level(const float* fine, std::ptrdiff_t Wf, float* coarse, std::ptrdiff_t Wc, int nxc,
                     int nzc)
 {
-    Current().table->restrictLevel(fine, Wf, coarse, Wc, nxc, nzc);
+    const KernelTable& k = *Current().table;
+    for_row_blocks(nzc, 4 * Wc,
+                   [&](int j0, int j1) { k.restrictRows(fine, Wf, coarse, Wc, nxc, j0, j1); });
 }
 
 void prolong_level(const float* coarse, std::ptrdiff_t Wc, float* fine, std::ptrdiff_t Wf, int nxc,
                    int nzc)
 {
-    Current().table->prolongLevel(coarse, Wc, fine, Wf, nxc, nzc);
+    const KernelTable& k = *Current().table;
+    for_row_blocks(2 * nzc + 2, Wf, [&](int j0, int j1) {
+        k.prolongRows(coarse, Wc, fine, Wf, nxc, j0 - 1, j1 - 1);
+    });
 }
 
 float ordered_sum(float sum, const float* q, std::int32_t n)

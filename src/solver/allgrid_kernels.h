@@ -17,6 +17,12 @@ namespace tarsen::allgrid {
 inline constexpr std::int16_t kGhostCopy = 200;   //!< zero flux: ghost = interior neighbour
 inline constexpr std::int16_t kGhostMirror = 100; //!< isothermal: ghost = 2 tb - neighbour
 
+/// Levels of fewer values than this (ghost frames included) are worked on by the calling thread
+/// alone: handing their rows to other threads would cost more than it saves. The loops over the
+/// rows of larger levels run on the shared thread pool (common/parallel.h); either way every
+/// value gets the same bits.
+inline constexpr std::ptrdiff_t kParallelCells = 16384;
+
 /// The Single weights of bilinear prolongation.
 inline constexpr float kProlongOwn = 0.5625f;  //!< 9/16: the coarse cell a fine cell lies in
 inline constexpr float kProlongSide = 0.1875f; //!< 3/16: each of the two beside it
@@ -68,7 +74,7 @@ void apply_ghost_rules(float* t, std::ptrdiff_t W, int nx, int nz, const GhostRu
 /// T + omega R / D (R = L(T) - S) unless D is not positive and finite or the new value is not
 /// finite. When wantFirst (wantLast), firstSum (lastSum) receives the Single running sum of R^2
 /// of sweep 1 (sweep nits), R taken before each cell's update, in the order of the cells; q is
-/// scratch for nx values, needed only then.
+/// scratch for nx nz values, needed only then.
 void relax_sweeps(const LevelView& v, const RelaxParams& p, const GhostRules& g, std::int32_t nits,
                   bool wantFirst, bool wantLast, float* q, float& firstSum, float& lastSum);
 

@@ -435,6 +435,27 @@ TARSEN_KERNEL_TARGET void apply_ghost_rules(float* t, std::ptrdiff_t W, int nx, 
     ghost_rules(t, W, nx, nz, g);
 }
 
+/// Where the squares of row j go in the squares of one red/black colour pass: after those of
+/// the rows before it, of which the rows with first cell 0 hold (nx + 1) / 2 cells, the others
+/// nx / 2.
+TARSEN_KERNEL_INLINE std::ptrdiff_t colour_offset(int nx, int colour, int j)
+{
+    const std::ptrdiff_t fromZero = colour == 0 ? (j + 1) / 2 : j / 2;
+    return fromZero * ((nx + 1) / 2) + (j - fromZero) * (nx / 2);
+}
+
+TARSEN_KERNEL_TARGET void relax_colour_rows(const LevelView& v, const RelaxParams& p, int colour,
+                                            int j0, int j1, float* q)
+{
+    for (int j = j0; j < j1; ++j) {
+        const int start = (colour + j) % 2;
+        const std::ptrdiff_t o = j * v.W;
+        relax_row_redblack(v.t + o, v.s + o, v.kr + o, v.kz + o, v.W, start, v.nx,
+                           v.rcColour[start], v.rpColour[start], v.rmColour[start], v.h2inv, p,
+                           q ? q + colour_offset(v.nx, colour, j) : nullptr);
+    }
+}
+
 TARSEN_KERNEL_TARGET void relax_sweeps(const LevelView& v, const RelaxParams& p,
                                        const GhostRules& g, std::int32_t nits, bool wantFirst,
                                        bool wantLast, float* q, float& firstSum, float& lastSum)
@@ -450,16 +471,12 @@ TARSEN_KERNEL_TARGET void relax_sweeps(const LevelView& v, const RelaxParams& p,
         float* squares = (first || last) ? q : nullptr;
         float sum = 0.0f;
         if (p.redBlack) {
-            for (int colour = 0; colour <= 1; ++colour)
-                for (int j = 0; j < v.nz; ++j) { // j outer within each colour
-                    const int start = (colour + j) % 2;
-                    const std::ptrdiff_t o = j * W;
-                    relax_row_redblack(v.t + o, v.s + o, v.kr + o, v.kz + o, W, start, v.nx,
-                                       v.rcColour[start], v.rpColour[start], v.rmColour[start],
-                                       v.h2inv, p, squares);
-                    if (squares)
-                        sum = running_sum(sum, squares, (v.nx - start + 1) / 2);
-                }
+            for (int colour = 0; colour <= 1; ++colour) {
+                relax_colour_rows(v, p, colour, 0, v.nz, squares);
+                if (squares)
+                    sum = running_sum(sum, squares,
+                                      static_cast<std::int32_t>(colour_offset(v.nx, colour, v.nz)));
+            }
         } else {
             for (int j = 0; j < v.nz; ++j) {
                 const std::ptrdiff_t o = j * W;
@@ -477,17 +494,18 @@ TARSEN_KERNEL_TARGET void relax_sweeps(const LevelView& v, const RelaxParams& p,
     }
 }
 
-TARSEN_KERNEL_TARGET void operator_level(const LevelView& v, float* out)
+TARSEN_KERNEL_TARGET void operator_rows(const LevelView& v, float* out, int j0, int j1)
 {
-    for (int j = 0; j < v.nz; ++j) {
+    for (int j = j0; j < j1; ++j) {
         const std::ptrdiff_t o = j * v.W;
         operator_row(v.t + o, v.kr + o, v.kz + o, v.W, v.nx, v.rc, v.rp, v.rm, v.h2inv, out + o);
     }
 }
 
-TARSEN_KERNEL_TARGET void residual_level(const LevelView& v, float* out, float* squares, float* row)
+TARSEN_KERNEL_TARGET void residual_rows(const LevelView& v, float* out, float* squares, float* row,
+                                        int j0, int j1)
 {
-    for (int j = 0; j < v.nz; ++j) {
+    for (int j = j0; j < j1; ++j) {
         const std::ptrdiff_t o = j * v.W;
         residual_row(v.t + o, v.s + o, v.kr + o, v.kz + o, v.W, v.nx, v.rc, v.rp, v.rm, v.h2inv,
                      out + o, squares ? row : nullptr);
@@ -497,11 +515,11 @@ TARSEN_KERNEL_TARGET void residual_level(const LevelView& v, float* out, float* 
     }
 }
 
-TARSEN_KERNEL_TARGET void face_means(const float* __restrict c, float* __restrict fr,
-                                     float* __restrict fz, std::ptrdiff_t W, int nx, int nz,
-                                     bool harmonic)
+TARSEN_KERNEL_TARGET void face_rows(const float* __restrict c, float* __restrict fr,
+                                    float* __restrict fz, std::ptrdiff_t W, int nx, bool harmonic,
+                                    int j0, int j1)
 {
-    for (int j = 0; j <= nz; ++j) {
+    for (int j = j0; j < j1; ++j) {
         const float* cc = c + j * W;
         float* r = fr + j * W;
         float* z = fz + j * W;
@@ -527,11 +545,11 @@ TARSEN_KERNEL_TARGET void face_means(const float* __restrict c, float* __restric
     }
 }
 
-TARSEN_KERNEL_TARGET void restrict_level(const float* __restrict fine, std::ptrdiff_t Wf,
-                                         float* __restrict coarse, std::ptrdiff_t Wc, int nxc,
-                                         int nzc)
+TARSEN_KERNEL_TARGET void restrict_rows(const float* __restrict fine, std::ptrdiff_t Wf,
+                                        float* __restrict coarse, std::ptrdiff_t Wc, int nxc,
+                                        int jc0, int jc1)
 {
-    for (int jc = 0; jc < nzc; ++jc) {
+    for (int jc = jc0; jc < jc1; ++jc) {
         const float* f0 = fine + 2 * jc * Wf;
         const float* f1 = f0 + Wf;
         float* c = coarse + jc * Wc;
@@ -543,15 +561,17 @@ TARSEN_KERNEL_TARGET void restrict_level(const float* __restrict fine, std::ptrd
     }
 }
 
-TARSEN_KERNEL_TARGET void prolong_level(const float* __restrict coarse, std::ptrdiff_t Wc,
-                                        float* __restrict fine, std::ptrdiff_t Wf, int nxc, int nzc)
+/// Fine rows jf = jf0 ... jf1 - 1 (within -1 ... 2 nzc) of the prolongation.
+TARSEN_KERNEL_TARGET void prolong_rows(const float* __restrict coarse, std::ptrdiff_t Wc,
+                                       float* __restrict fine, std::ptrdiff_t Wf, int nxc, int jf0,
+                                       int jf1)
 {
     const double w9 = kProlongOwn;
     const double w3 = kProlongSide;
     const double w1 = kProlongDiag;
     // Fine row jf lies in coarse row a, next to coarse row b; in each row fine column 2 ic lies
     // in coarse column ic, next to ic - 1, and fine column 2 ic - 1 the other way round.
-    for (int jf = -1; jf <= 2 * nzc; ++jf) {
+    for (int jf = jf0; jf < jf1; ++jf) {
         const int a = jf >= 0 ? jf / 2 : -1;
         const int b = (jf % 2 == 0) ? a - 1 : a + 1;
         const float* ca = coarse + (a + 1) * Wc; // column -1 of coarse row a

@@ -2,9 +2,11 @@
 
 #include "common/frontend.h"
 #include "common/numeric.h"
+#include "common/parallel.h"
 #include "solver/allgrid_kernels.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cassert>
 #include <cmath>
@@ -18,6 +20,10 @@ namespace {
 
 constexpr float kErrmax = 0.01f; // residual reduction asked of every method (a Single)
 constexpr std::int32_t kCoarsestSweeps = 100;
+// A FAS call ends at a cycle that cuts its residual by less than 5 % once that residual is at
+// most this multiple of ResidualFloor. At that floor the residual of a converged field settles
+// near half the estimate on the bundled assemblies, at every grid size.
+constexpr double kFloorMultiple = 0.75;
 static_assert(kZeroFluxCode == allgrid::kGhostCopy && kIsothermalCode == allgrid::kGhostMirror);
 
 bool IsFinite(float v)
@@ -40,10 +46,51 @@ std::int32_t ScaledSweeps(std::int32_t nits, int levelsBelow)
     return CLng(std::ldexp(double(nits), levelsBelow));
 }
 
+/// body(begin, end) over 0 ... n - 1 cut into the fixed number of blocks, on the shared pool
+/// when n is large enough to repay the hand-over; the parts must be independent.
+template <class Body> void ForRanges(std::size_t n, const Body& body)
+{
+    if (n < static_cast<std::size_t>(allgrid::kParallelCells)) {
+        body(std::size_t{0}, n);
+        return;
+    }
+    ParallelFor(kRowBlocks, [&](int b) {
+        const auto part = [n](int k) {
+            return n / kRowBlocks * k + std::min<std::size_t>(n % kRowBlocks, k);
+        };
+        body(part(b), part(b + 1));
+    });
+}
+
 // The caller's fields are r-major (j contiguous), the level blocks z-major (i contiguous), so
 // moving between them is a transpose, done in strips of 16 values of j so that both sides stay
 // in cache. dst/src point at (-1, -1) of the level block, whose rows are nx + 2 long.
 constexpr int kStrip = 16;
+
+/// body(jb, je) for the strips of kStrip values of j from first to rows - 1, grouped into the
+/// fixed number of blocks and run on the shared pool when the field is large.
+template <class Body>
+void ForStrips(std::size_t rows, std::size_t cols, std::size_t first, const Body& body)
+{
+    if (rows <= first)
+        return;
+    const std::size_t strips = (rows - first + kStrip - 1) / kStrip;
+    const auto run = [&](std::size_t s0, std::size_t s1) {
+        for (std::size_t k = s0; k < s1; ++k) {
+            const std::size_t jb = first + k * kStrip;
+            body(jb, std::min(rows, jb + kStrip));
+        }
+    };
+    if (rows * cols < static_cast<std::size_t>(allgrid::kParallelCells) || strips < 2) {
+        run(0, strips);
+        return;
+    }
+    const int blocks = static_cast<int>(std::min<std::size_t>(kRowBlocks, strips));
+    ParallelFor(blocks, [&](int b) {
+        const RowRange r = RowsOfBlock(static_cast<int>(strips), blocks, b);
+        run(static_cast<std::size_t>(r.begin), static_cast<std::size_t>(r.end));
+    });
+}
 
 /// dst = a over -1 ... nx by -1 ... nz; returns false when any value is not finite.
 bool LoadTransposed(const GhostField<float>& a, float* dst, int nx, int nz)
@@ -53,19 +100,21 @@ bool LoadTransposed(const GhostField<float>& a, float* dst, int nx, int nz)
     const std::size_t W = static_cast<std::size_t>(nx) + 2;
     const std::size_t rows = static_cast<std::size_t>(nz) + 2;
     const std::size_t cols = static_cast<std::size_t>(nx) + 2;
-    bool finite = true;
-    for (std::size_t jb = 0; jb < rows; jb += kStrip) {
-        const std::size_t je = std::min(rows, jb + kStrip);
+    std::atomic<bool> finite{true};
+    ForStrips(rows, cols, 0, [&](std::size_t jb, std::size_t je) {
+        bool ok = true;
         for (std::size_t ib = 0; ib < cols; ++ib) {
             const float* column = src + ib * srcStride;
             for (std::size_t jj = jb; jj < je; ++jj) {
                 const float v = column[jj];
-                finite = finite && IsFinite(v);
+                ok = ok && IsFinite(v);
                 dst[jj * W + ib] = v;
             }
         }
-    }
-    return finite;
+        if (!ok)
+            finite.store(false, std::memory_order_relaxed);
+    });
+    return finite.load(std::memory_order_relaxed);
 }
 
 /// The finest source block: -((i + 0.5) dr) f(i, j) for i = 0 ... nx, j = 0 ... nz, the radius
@@ -82,21 +131,23 @@ bool LoadSource(const GhostField<float>& f, float* dst, int nx, int nz, float dr
         dst[ib] = 0.0f;
     for (std::size_t jj = 0; jj < rows; ++jj)
         dst[jj * W] = 0.0f;
-    bool finite = true;
-    for (std::size_t jb = 1; jb < rows; jb += kStrip) {
-        const std::size_t je = std::min(rows, jb + kStrip);
+    std::atomic<bool> finite{true};
+    ForStrips(rows, cols, 1, [&](std::size_t jb, std::size_t je) {
+        bool ok = true;
         for (std::size_t ib = 1; ib < cols; ++ib) {
             const double i = double(ib) - 1.0;
             const float r = static_cast<float>((i + 0.5) * double(dr));
             const float* column = src + ib * srcStride;
             for (std::size_t jj = jb; jj < je; ++jj) {
                 const float v = static_cast<float>(-(double(r) * double(column[jj])));
-                finite = finite && IsFinite(column[jj]) && IsFinite(v);
+                ok = ok && IsFinite(column[jj]) && IsFinite(v);
                 dst[jj * W + ib] = v;
             }
         }
-    }
-    return finite;
+        if (!ok)
+            finite.store(false, std::memory_order_relaxed);
+    });
+    return finite.load(std::memory_order_relaxed);
 }
 
 /// a over -1 ... nx by -1 ... nz = the level block src.
@@ -107,14 +158,14 @@ void StoreTransposed(const float* src, GhostField<float>& a, int nx, int nz)
     const std::size_t W = static_cast<std::size_t>(nx) + 2;
     const std::size_t rows = static_cast<std::size_t>(nz) + 2;
     const std::size_t cols = static_cast<std::size_t>(nx) + 2;
-    for (std::size_t jb = 0; jb < rows; jb += kStrip) {
-        const std::size_t je = std::min(rows, jb + kStrip);
+    // Each strip writes its own part of every column; strips are independent.
+    ForStrips(rows, cols, 0, [&](std::size_t jb, std::size_t je) {
         for (std::size_t ib = 0; ib < cols; ++ib) {
             float* column = dst + ib * dstStride;
             for (std::size_t jj = jb; jj < je; ++jj)
                 column[jj] = src[jj * W + ib];
         }
-    }
+    });
 }
 
 bool Spans(const GhostField<float>& a, int nx, int nz)
@@ -150,6 +201,7 @@ std::string_view RefusalMessage(AllGridStatus s)
     case AllGridStatus::kTolerance:
     case AllGridStatus::kCycleLimit:
     case AllGridStatus::kStalled:
+    case AllGridStatus::kFloorReached:
     case AllGridStatus::kZeroResidual:
         break;
     }
@@ -274,7 +326,9 @@ void clsAllgrid_axisym::zero_grid(SlotStorage& u, std::int16_t nx, std::int16_t 
 {
     const auto first = static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ia));
     assert(first + BlockSize(nx, nz) <= u.size());
-    std::fill_n(u.begin() + static_cast<std::ptrdiff_t>(first), BlockSize(nx, nz), 0.0f);
+    float* p = &u[first];
+    ForRanges(BlockSize(nx, nz),
+              [p](std::size_t k0, std::size_t k1) { std::fill(p + k0, p + k1, 0.0f); });
 }
 
 void clsAllgrid_axisym::add_arrays(SlotStorage& u, std::int16_t nx, std::int16_t nz,
@@ -286,8 +340,10 @@ void clsAllgrid_axisym::add_arrays(SlotStorage& u, std::int16_t nx, std::int16_t
     const float* b = &u[static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ib))];
     float* c = &u[static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ic))];
     assert(static_cast<std::size_t>(c - u.data()) + n <= u.size());
-    for (std::size_t k = 0; k < n; ++k)
-        c[k] = a[k] + b[k]; // a Single sum: the double sum rounded once
+    ForRanges(n, [&](std::size_t k0, std::size_t k1) {
+        for (std::size_t k = k0; k < k1; ++k)
+            c[k] = a[k] + b[k]; // a Single sum: the double sum rounded once
+    });
 }
 
 void clsAllgrid_axisym::subtract_arrays(SlotStorage& u, std::int16_t nx, std::int16_t nz,
@@ -299,8 +355,10 @@ void clsAllgrid_axisym::subtract_arrays(SlotStorage& u, std::int16_t nx, std::in
     const float* b = &u[static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ib))];
     float* c = &u[static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ic))];
     assert(static_cast<std::size_t>(c - u.data()) + n <= u.size());
-    for (std::size_t k = 0; k < n; ++k)
-        c[k] = a[k] - b[k];
+    ForRanges(n, [&](std::size_t k0, std::size_t k1) {
+        for (std::size_t k = k0; k < k1; ++k)
+            c[k] = a[k] - b[k];
+    });
 }
 
 void clsAllgrid_axisym::copy_array(SlotStorage& u, std::int16_t nx, std::int16_t nz,
@@ -311,8 +369,15 @@ void clsAllgrid_axisym::copy_array(SlotStorage& u, std::int16_t nx, std::int16_t
     const auto a = static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ia));
     const auto b = static_cast<std::size_t>(ip(-1, -1, igrid, nx, np, nl, ib));
     assert(std::max(a, b) + n <= u.size());
-    if (a != b)
+    if (a == b)
+        return;
+    if (std::max(a, b) - std::min(a, b) < n) { // overlapping blocks: one move
         std::memmove(&u[b], &u[a], n * sizeof(float));
+        return;
+    }
+    ForRanges(n, [&](std::size_t k0, std::size_t k1) {
+        std::memcpy(&u[b + k0], &u[a + k0], (k1 - k0) * sizeof(float));
+    });
 }
 
 float clsAllgrid_axisym::rmsvalue(const SlotStorage& u, std::int16_t nx, std::int16_t nz,
@@ -607,7 +672,8 @@ void clsAllgrid_axisym::relax_level(SlotStorage& u, std::int16_t nx, std::int16_
     float firstSum = 0.0f;
     float lastSum = 0.0f;
     allgrid::relax_sweeps(v, p, Rules(nbc, correction), nits, wantFirst, wantLast,
-                          scratch(static_cast<std::size_t>(nx)), firstSum, lastSum);
+                          scratch(static_cast<std::size_t>(nx) * static_cast<std::size_t>(nz)),
+                          firstSum, lastSum);
     if (nits < 1)
         return;
     if (wantFirst)
@@ -616,6 +682,44 @@ void clsAllgrid_axisym::relax_level(SlotStorage& u, std::int16_t nx, std::int16_
         resrms = RmsOfSum(lastSum, nx, nz);
         rmserror = resrms;
     }
+}
+
+double clsAllgrid_axisym::ResidualFloor(const SlotStorage& u, std::int16_t nx, std::int16_t nz,
+                                        std::int32_t np, const LevelOffsets& nl,
+                                        std::int16_t igrid, std::int16_t iTemp,
+                                        std::int16_t iCondBase)
+{
+    const LevelGeometry& g = geometry(igrid, nx);
+    const float* t = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iTemp))];
+    const float* kr = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 1))];
+    const float* kz = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iCondBase + 2))];
+    const std::ptrdiff_t W = nx + 2;
+    const int blocks = std::min<int>(kRowBlocks, nz);
+    std::array<double, kRowBlocks> part{};
+    const auto rows = [&](int b) {
+        const RowRange r = RowsOfBlock(nz, blocks, b);
+        double sum = 0.0;
+        for (int j = r.begin; j < r.end; ++j) {
+            const std::ptrdiff_t o = j * W;
+            for (int i = 0; i < nx; ++i) {
+                const double D = g.rp[i] * kr[o + i + 1] + g.rm[i] * kr[o + i] +
+                                 g.rc[i] * (kz[o + i + W] + double(kz[o + i]));
+                const double x = D * double(t[o + i]);
+                sum += x * x;
+            }
+        }
+        part[static_cast<std::size_t>(b)] = sum;
+    };
+    if (std::ptrdiff_t{nz} * W < allgrid::kParallelCells)
+        for (int b = 0; b < blocks; ++b)
+            rows(b);
+    else
+        ParallelFor(blocks, rows);
+    double sum = 0.0;
+    for (int b = 0; b < blocks; ++b) // block order, whatever the threads
+        sum += part[static_cast<std::size_t>(b)];
+    const double mean = sum / (double(nx) * double(nz));
+    return std::sqrt(mean) * double(g.h2inv) * std::ldexp(1.0, -24);
 }
 
 // ---- Cycles --------------------------------------------------------------------------------
@@ -819,6 +923,10 @@ AllGridStatus clsAllgrid_axisym::fas_poisson(SlotStorage& u, std::int16_t nx, st
     // 0 / 0).
     if (res0 == 0.0f)
         return AllGridStatus::kZeroResidual;
+    // The conductivities are fixed for the call and the temperatures change little, so the
+    // floor is taken once.
+    const double floor =
+        m_floorStop ? ResidualFloor(u, nx, nz, np, nl, ngrid, iTemp, iCondBase) : 0.0;
     float previous = 1.0f;
     int bad = 0;
     for (std::int16_t step = 1; step <= NInner; ++step) {
@@ -835,6 +943,11 @@ AllGridStatus clsAllgrid_axisym::fas_poisson(SlotStorage& u, std::int16_t nx, st
             return AllGridStatus::kStalled;
         if (ratio < errmax)
             return AllGridStatus::kTolerance;
+        // A bad step whose residual is already down at the rounding floor of the Single
+        // temperatures only stirred that rounding; the four more the rule above waits for
+        // cannot improve the field either.
+        if (m_floorStop && bad > 0 && double(resrms) <= kFloorMultiple * floor)
+            return AllGridStatus::kFloorReached;
     }
     return AllGridStatus::kCycleLimit;
 }
@@ -988,7 +1101,9 @@ AllGridStatus clsAllgrid_axisym::AllGrid(GhostField<float>& t, const GhostField<
     const std::ptrdiff_t finestOffset = nl[static_cast<std::size_t>(ngrid)];
     for (std::int16_t ia = 1; ia <= 8; ++ia) {
         const bool filled = ia == kSlotTemp || ia == kSlotSource || ia == kSlotCondBase;
-        std::fill(slotStart(ia), slotStart(ia) + finestOffset + (filled ? 0 : finestBlock), 0.0f);
+        float* p = &*slotStart(ia);
+        ForRanges(static_cast<std::size_t>(finestOffset + (filled ? 0 : finestBlock)),
+                  [p](std::size_t k0, std::size_t k1) { std::fill(p + k0, p + k1, 0.0f); });
     }
     const auto finest = [&](std::int16_t ia) {
         return &m_u[static_cast<std::size_t>(ip(-1, -1, ngrid, nx, np, nl, ia))];

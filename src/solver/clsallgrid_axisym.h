@@ -58,6 +58,8 @@ enum class AllGridStatus : std::uint8_t {
     kCycleLimit,       //!< the most cycles or sweeps allowed were made
     kStalled,          //!< the residual stopped falling (five bad FAS steps, or the tests of
                        //!< methods 2 and 4)
+    kFloorReached,     //!< method 3: a cycle no longer lowered a residual already at the floor
+                       //!< that rounding the temperatures to Single sets
     kZeroResidual,     //!< residual (method 3) or source (methods 2 and 4) zero: nothing to do
     kMethodNotValid,   //!< method outside 1 ... 5; t unchanged
     kGridNotSuitable,  //!< shorter side not a power of two, longer not a whole multiple of it,
@@ -130,6 +132,12 @@ public:
                           const BoundaryCodes& ibcs, float temptbc, float temprmax, float tempzmax,
                           bool FluxMatch, std::int16_t method, bool RedBlack, std::int16_t NInner,
                           float& rmserror, float& FirstError);
+
+    /// Whether fas_poisson ends at the Single rounding floor (kFloorReached) instead of making
+    /// the cycles that can no longer lower its residual. On by default; off gives the plain
+    /// stop rules, for comparison.
+    void SetFloorStop(bool on) { m_floorStop = on; }
+    bool FloorStop() const { return m_floorStop; }
 
     /// FAS cycles made by the last fas_poisson (0 when it stopped after the first sweep).
     std::int16_t CyclesDone() const { return m_cycles; }
@@ -266,7 +274,9 @@ public:
     /// FAS V-cycles on levels ngrid ... 1 (method 3): one sweep, then at most NInner cycles of
     /// nits sweeps per smoothing (2 nits in the first), stopping after five consecutive cycles
     /// that each cut the residual by less than 5 %, or once the residual is below errmax of the
-    /// first sweep's. A zero residual after the first sweep stops at once.
+    /// first sweep's. A zero residual after the first sweep stops at once. With FloorStop, a
+    /// cycle that cuts the residual by less than 5 % when it is already within 0.75 of
+    /// ResidualFloor ends the call too (kFloorReached).
     AllGridStatus fas_poisson(SlotStorage& u, std::int16_t nx, std::int16_t nz, std::int32_t np,
                               const LevelOffsets& nl, std::int16_t ngrid, std::int32_t nits,
                               float errmax, std::int16_t iTemp, std::int16_t iSource,
@@ -335,6 +345,12 @@ private:
     /// The radii of level igrid for nxl columns at the stored rmax; rebuilt (allocating) only
     /// when nxl or rmax changed, which AllGrid does for every level before solving.
     const LevelGeometry& geometry(std::int16_t igrid, std::int16_t nxl);
+    /// The rms residual that rounding the temperatures of level igrid to Single alone leaves:
+    /// the rms of D |T| over the interior (D the operator's diagonal) times the Single unit
+    /// roundoff 2^-24. Summed in the fixed blocks of rows, so it does not depend on threads.
+    double ResidualFloor(const SlotStorage& u, std::int16_t nx, std::int16_t nz, std::int32_t np,
+                         const LevelOffsets& nl, std::int16_t igrid, std::int16_t iTemp,
+                         std::int16_t iCondBase);
     /// Scratch for the squared residuals of one row, or of a whole level when transposed.
     float* scratch(std::size_t n);
     /// Level igrid's fields and radii for the kernels.
@@ -377,6 +393,7 @@ private:
     float m_zmax = 0.0f;           // axial extent, mm (kept, not used)
     std::int16_t RedBlackFlag = 0; // 1 red/black, 0 lexicographic
     std::int16_t m_cycles = 0;
+    bool m_floorStop = true;
     std::vector<float> m_history;
     SlotStorage m_u; // AllGrid's slot array, kept between calls to spare the allocation
     std::array<LevelGeometry, kMaxLevels + 1> m_geometry;

@@ -2,6 +2,7 @@
 // their report lines and status texts, Stop, the grid commands, the setting handlers' rules, the
 // press heat sink and the temperature search with its guarded stops.
 #include "common/colour.h"
+#include "common/parallel.h"
 #include "common/textnum.h"
 #include "model/clsassemblypart.h"
 #include "simulation/mainlogic.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -275,6 +277,50 @@ TEST(RunCycles, StatusTextsReportLinesAndTheClosingLines)
     EXPECT_FALSE(m->Results().picResidual.empty());
     EXPECT_FALSE(m->Results().picThermocoupleTemp[0].text.empty());
     EXPECT_FALSE(m->Results().picConvergence.empty());
+}
+
+TEST(RunCycles, FieldsDoNotDependOnTheNumberOfThreads)
+{
+    // 128 x 384 cells: the finest level is split over the threads (the coarser ones are too
+    // small to be), and its 384 rows, 3 x 128, leave odd row counts on the coarsest levels. Five
+    // multigrid cycles, then one single-grid cycle.
+    struct Fields {
+        std::vector<float> t, c, f;
+        float rmserror = 0.0f, FirstError = 0.0f, power = 0.0f;
+    };
+    const auto run = [](int threads) {
+        SetThreadCount(threads);
+        TestFront front;
+        auto m = Furnace(front, 128);
+        m->Tarsen.CellPart(1).MaxHeight(15.0f);
+        m->SetAspectRatio("3");
+        m->Initialize();
+        m->txtNCycles_LostFocus("5");
+        m->cmdRunManyCycles_MouseUp();
+        EXPECT_EQ(m->CyclesRun(), 5);
+        m->optGrid_MouseUp(false);
+        m->txtNCycles_LostFocus("1");
+        m->cmdRunManyCycles_MouseUp();
+        const auto copy = [](const GhostField<float>& a) {
+            return std::vector<float>(a.Data(), a.Data() + (a.N1() + 2) * a.Stride());
+        };
+        return Fields{copy(m->grid.t), copy(m->grid.c), copy(m->grid.f),
+                      m->rmserror,     m->FirstError,   m->grid.IntegratedPower};
+    };
+    const Fields one = run(1);
+    ASSERT_EQ(one.t.size(), 130u * 386u);
+    for (int threads : {2, 3}) {
+        const Fields more = run(threads);
+        // Compared as bits: equal values would let a -0 for +0 through.
+        ASSERT_EQ(more.t.size(), one.t.size());
+        EXPECT_EQ(std::memcmp(more.t.data(), one.t.data(), one.t.size() * sizeof(float)), 0);
+        EXPECT_EQ(std::memcmp(more.c.data(), one.c.data(), one.c.size() * sizeof(float)), 0);
+        EXPECT_EQ(std::memcmp(more.f.data(), one.f.data(), one.f.size() * sizeof(float)), 0);
+        EXPECT_EQ(more.rmserror, one.rmserror);
+        EXPECT_EQ(more.FirstError, one.FirstError);
+        EXPECT_EQ(more.power, one.power);
+    }
+    SetThreadCount(0);
 }
 
 TEST(RunCycles, StopDuringTheSecondOfThreeCycles)

@@ -1,0 +1,264 @@
+// A small pool of worker threads for the loops over grid rows, and the rule that cuts the rows
+// into blocks.
+//
+// Results must not depend on the number of threads: a loop is cut into a number of blocks that
+// is fixed by the loop alone (never by the thread count), each block does the same arithmetic
+// whichever thread runs it, and whatever is combined across blocks (partial sums) is combined
+// in block order by the caller. Which thread takes which block is left to chance.
+//
+// The calling thread works on the blocks too and returns when all are done, so a parallel loop
+// behaves like a plain loop to its caller. One loop runs on the pool at a time; a loop started
+// while another one holds the pool (from another thread, or from inside a block) runs all its
+// blocks on its own caller, in order. Workers spin briefly after a loop, so that the many short
+// loops of a multigrid cycle do not each pay for waking them, and then sleep.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+namespace tarsen {
+
+/// The blocks a loop over grid rows is cut into (fewer when there are fewer rows), whatever the
+/// number of threads.
+inline constexpr int kRowBlocks = 32;
+
+/// Rows begin ... end - 1 of block b when count rows are cut into blocks nearly equal blocks
+/// (the first count % blocks one row longer). 0 <= b < blocks.
+struct RowRange {
+    int begin = 0;
+    int end = 0;
+};
+constexpr RowRange RowsOfBlock(int count, int blocks, int b)
+{
+    const int base = count / blocks;
+    const int extra = count % blocks;
+    const int begin = b * base + std::min(b, extra);
+    return RowRange{begin, begin + base + (b < extra ? 1 : 0)};
+}
+
+/// The number of threads that the machine runs at once (at least 1).
+inline int HardwareThreads()
+{
+    const unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 1 : static_cast<int>(std::min(n, 256u));
+}
+
+class ThreadPool {
+public:
+    /// A pool that runs loops on threads threads, the caller's included (at least 1).
+    explicit ThreadPool(int threads = 1) { Start(threads); }
+    ~ThreadPool() { Stop(); }
+    ThreadPool(const ThreadPool&) = delete;
+    ThreadPool& operator=(const ThreadPool&) = delete;
+
+    /// Threads that a loop runs on, the caller's included.
+    int Threads() const { return static_cast<int>(m_workers.size()) + 1; }
+
+    /// Runs loops on threads threads from now on (values below 1 count as 1). Waits for a loop
+    /// in progress to end.
+    void SetThreads(int threads)
+    {
+        threads = std::max(threads, 1);
+        while (!TryAcquire())
+            std::this_thread::yield();
+        if (threads != Threads()) {
+            Stop();
+            Start(threads);
+        }
+        Release();
+    }
+
+    /// body(b) for b = 0 ... blocks - 1, on the pool's threads; returns when every block is
+    /// done. An exception thrown by a block is thrown here once all blocks have ended (the
+    /// first one, when several throw).
+    template <class Body> void Run(int blocks, const Body& body)
+    {
+        if (blocks <= 0)
+            return;
+        if (blocks == 1 || blocks > kMaxBlocks || !TryAcquire()) {
+            for (int b = 0; b < blocks; ++b)
+                body(b);
+            return;
+        }
+        if (m_workers.empty()) {
+            Release();
+            for (int b = 0; b < blocks; ++b)
+                body(b);
+            return;
+        }
+        m_call = [](const void* ctx, int b) { (*static_cast<const Body*>(ctx))(b); };
+        m_context = &body;
+        m_error = nullptr;
+        m_pending.store(blocks, std::memory_order_relaxed);
+        const std::uint32_t generation = m_generation.load(std::memory_order_relaxed) + 1;
+        m_ticket.store(Ticket(generation, blocks, 0), std::memory_order_release);
+        m_generation.store(generation, std::memory_order_seq_cst);
+        if (m_sleepers.load(std::memory_order_seq_cst) > 0)
+            m_generation.notify_all();
+        Work(generation);
+        WaitForBlocks();
+        const std::exception_ptr error = m_error;
+        Release();
+        if (error)
+            std::rethrow_exception(error);
+    }
+
+private:
+    static constexpr int kMaxBlocks = 0xffff;
+    static constexpr auto kSpin = std::chrono::microseconds(100);
+
+    static std::uint64_t Ticket(std::uint32_t generation, int blocks, int next)
+    {
+        return (std::uint64_t{generation} << 32) | (std::uint64_t(blocks) << 16) |
+               std::uint64_t(next);
+    }
+
+    bool TryAcquire()
+    {
+        bool expected = false;
+        return m_busy.compare_exchange_strong(expected, true, std::memory_order_acquire);
+    }
+    void Release() { m_busy.store(false, std::memory_order_release); }
+
+    static void Pause()
+    {
+#if defined(__x86_64__) || defined(__i386__)
+        _mm_pause();
+#else
+        std::this_thread::yield();
+#endif
+    }
+
+    void Start(int threads)
+    {
+        m_stop.store(false);
+        // The generation is read here, not by the new thread: a loop or a Stop that comes
+        // before the thread runs must still be seen as new by it.
+        const std::uint32_t seen = m_generation.load(std::memory_order_acquire);
+        for (int k = 1; k < threads; ++k)
+            m_workers.emplace_back([this, seen] { WorkerLoop(seen); });
+    }
+
+    void Stop()
+    {
+        m_stop.store(true, std::memory_order_seq_cst);
+        m_generation.fetch_add(1, std::memory_order_seq_cst);
+        m_generation.notify_all();
+        for (std::thread& w : m_workers)
+            w.join();
+        m_workers.clear();
+    }
+
+    /// Takes blocks of the loop generation until none is left. A worker that arrives late
+    /// finds another generation in the ticket and takes nothing.
+    void Work(std::uint32_t generation)
+    {
+        std::uint64_t ticket = m_ticket.load(std::memory_order_acquire);
+        for (;;) {
+            const int blocks = static_cast<int>((ticket >> 16) & 0xffff);
+            const int next = static_cast<int>(ticket & 0xffff);
+            if (static_cast<std::uint32_t>(ticket >> 32) != generation || next >= blocks)
+                return;
+            if (!m_ticket.compare_exchange_weak(ticket, ticket + 1, std::memory_order_acq_rel,
+                                                std::memory_order_acquire))
+                continue;
+            try {
+                m_call(m_context, next);
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(m_errorMutex);
+                if (!m_error)
+                    m_error = std::current_exception();
+            }
+            if (m_pending.fetch_sub(1, std::memory_order_seq_cst) == 1 &&
+                m_callerSleeping.load(std::memory_order_seq_cst))
+                m_pending.notify_one();
+            ticket = m_ticket.load(std::memory_order_acquire);
+        }
+    }
+
+    void WaitForBlocks()
+    {
+        const auto until = std::chrono::steady_clock::now() + kSpin;
+        for (int k = 0;; ++k) {
+            if (m_pending.load(std::memory_order_acquire) == 0)
+                return;
+            if ((k & 63) == 63 && std::chrono::steady_clock::now() > until)
+                break;
+            Pause();
+        }
+        m_callerSleeping.store(true, std::memory_order_seq_cst);
+        for (int left = m_pending.load(std::memory_order_seq_cst); left != 0;
+             left = m_pending.load(std::memory_order_seq_cst))
+            m_pending.wait(left, std::memory_order_seq_cst);
+        m_callerSleeping.store(false, std::memory_order_relaxed);
+    }
+
+    void WorkerLoop(std::uint32_t seen)
+    {
+        for (;;) {
+            std::uint32_t now = m_generation.load(std::memory_order_acquire);
+            const auto until = std::chrono::steady_clock::now() + kSpin;
+            for (int k = 0; now == seen; ++k) {
+                if ((k & 63) == 63 && std::chrono::steady_clock::now() > until) {
+                    m_sleepers.fetch_add(1, std::memory_order_seq_cst);
+                    while ((now = m_generation.load(std::memory_order_seq_cst)) == seen)
+                        m_generation.wait(seen, std::memory_order_seq_cst);
+                    m_sleepers.fetch_sub(1, std::memory_order_relaxed);
+                    break;
+                }
+                Pause();
+                now = m_generation.load(std::memory_order_acquire);
+            }
+            if (m_stop.load(std::memory_order_acquire))
+                return;
+            seen = now;
+            Work(now);
+        }
+    }
+
+    std::vector<std::thread> m_workers;
+    std::atomic<bool> m_busy{false};        // a loop is in progress, or the threads are changing
+    std::atomic<std::uint64_t> m_ticket{0}; // generation, block count, next block
+    std::atomic<std::uint32_t> m_generation{0};
+    std::atomic<int> m_pending{0};  // blocks not yet done
+    std::atomic<int> m_sleepers{0}; // workers waiting on m_generation
+    std::atomic<bool> m_callerSleeping{false};
+    std::atomic<bool> m_stop{false};
+    void (*m_call)(const void*, int) = nullptr;
+    const void* m_context = nullptr;
+    std::mutex m_errorMutex;
+    std::exception_ptr m_error;
+};
+
+/// The pool of the grid loops, made at the first use with every core.
+inline ThreadPool& SharedPool()
+{
+    static ThreadPool pool(HardwareThreads());
+    return pool;
+}
+
+/// Threads of the grid loops from now on: 1 ... the machine's count; 0 or less means every
+/// core. Results do not depend on it.
+inline void SetThreadCount(int threads)
+{
+    SharedPool().SetThreads(threads < 1 ? HardwareThreads() : std::min(threads, 256));
+}
+inline int ThreadCount() { return SharedPool().Threads(); }
+
+/// body(b) for b = 0 ... blocks - 1 on the shared pool (see ThreadPool::Run).
+template <class Body> void ParallelFor(int blocks, const Body& body)
+{
+    SharedPool().Run(blocks, body);
+}
+
+} // namespace tarsen

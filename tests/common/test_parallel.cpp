@@ -1,0 +1,78 @@
+// The thread pool of the grid loops: every block runs exactly once whoever calls, loops started
+// inside a block or from another thread at the same time do not wait for one another, and a
+// block's exception reaches the caller without losing the pool.
+#include "common/parallel.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace tarsen {
+namespace {
+
+TEST(RowsOfBlock, CutsEveryRowOnceInOrder)
+{
+    for (int count : {1, 7, 10, 32, 33, 1000})
+        for (int blocks : {1, 3, 4, 32}) {
+            if (blocks > count)
+                continue;
+            int next = 0;
+            for (int b = 0; b < blocks; ++b) {
+                const RowRange r = RowsOfBlock(count, blocks, b);
+                EXPECT_EQ(r.begin, next);
+                // Nearly equal: no block two rows longer than another.
+                EXPECT_GE(r.end - r.begin, count / blocks);
+                EXPECT_LE(r.end - r.begin, count / blocks + 1);
+                next = r.end;
+            }
+            EXPECT_EQ(next, count);
+        }
+}
+
+TEST(ThreadPool, EveryBlockOnceWhateverCallsIt)
+{
+    ThreadPool pool(3);
+    EXPECT_EQ(pool.Threads(), 3);
+    std::vector<std::atomic<int>> hits(200);
+    pool.Run(200, [&](int b) { ++hits[static_cast<std::size_t>(b)]; });
+    for (const auto& h : hits)
+        EXPECT_EQ(h.load(), 1);
+
+    // A loop inside a block runs on that block's thread.
+    std::atomic<int> inner{0};
+    pool.Run(8, [&](int) { pool.Run(5, [&](int) { ++inner; }); });
+    EXPECT_EQ(inner.load(), 40);
+
+    // Two callers at once: the one that finds the pool busy does its blocks itself.
+    std::atomic<long> total{0};
+    auto caller = [&] {
+        for (int k = 0; k < 300; ++k)
+            pool.Run(16, [&](int b) { total += b; });
+    };
+    std::thread other(caller);
+    caller();
+    other.join();
+    EXPECT_EQ(total.load(), 2L * 300 * (15 * 16 / 2));
+
+    // The first exception comes out once every block has ended; the pool goes on working.
+    std::atomic<int> ran{0};
+    EXPECT_THROW(pool.Run(50,
+                          [&](int b) {
+                              ++ran;
+                              if (b % 10 == 7)
+                                  throw std::runtime_error("block failed");
+                          }),
+                 std::runtime_error);
+    EXPECT_EQ(ran.load(), 50);
+    pool.SetThreads(1);
+    EXPECT_EQ(pool.Threads(), 1);
+    std::atomic<int> after{0};
+    pool.Run(10, [&](int) { ++after; });
+    EXPECT_EQ(after.load(), 10);
+}
+
+} // namespace
+} // namespace tarsen
