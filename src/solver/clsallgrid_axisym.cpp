@@ -685,9 +685,8 @@ void clsAllgrid_axisym::relax_level(SlotStorage& u, std::int16_t nx, std::int16_
 }
 
 double clsAllgrid_axisym::ResidualFloor(const SlotStorage& u, std::int16_t nx, std::int16_t nz,
-                                        std::int32_t np, const LevelOffsets& nl,
-                                        std::int16_t igrid, std::int16_t iTemp,
-                                        std::int16_t iCondBase)
+                                        std::int32_t np, const LevelOffsets& nl, std::int16_t igrid,
+                                        std::int16_t iTemp, std::int16_t iCondBase)
 {
     const LevelGeometry& g = geometry(igrid, nx);
     const float* t = &u[static_cast<std::size_t>(ip(0, 0, igrid, nx, np, nl, iTemp))];
