@@ -1,7 +1,7 @@
-// Feeds arbitrary bytes to the assembly file reader as a file on disk, beside a small materials
-// file, and checks what any read must leave: a refused file changes nothing in memory and says
-// why in readable text; an accepted one gives settings that the grid and the solver can use, and
-// saving it and reading the save back settles on one document after a round.
+// Feeds arbitrary bytes to the assembly file reader as the contents of a file beside a small
+// materials file, and checks what any read must leave: a refused file changes nothing in memory and
+// says why in readable text; an accepted one gives settings that the grid and the solver can use,
+// and saving it and reading the save back settles on one document after a round.
 #include "common/frontend.h"
 #include "common/numeric.h"
 #include "materials/clsmaterialproperties.h"
@@ -71,10 +71,6 @@ struct Model {
     AssemblySettings settings;
     explicit Model(const fs::path& dir) { settings.DataFolder = dir.string(); }
 
-    ReadTarsenResult Read(const fs::path& file)
-    {
-        return ReadTarsen(tarsen, materials, settings, front, file.string());
-    }
     /// Reads the document as if it came from file.
     ReadTarsenResult Read(const std::string& document, const fs::path& file)
     {
@@ -150,14 +146,13 @@ void CheckUsable(const Model& m)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const fs::path dir = Folder().dir;
+    // Read as if from a file in the scratch folder: what the reader does with the bytes of a
+    // regular file does not depend on how they were read.
     const fs::path input = dir / "input.tsn";
-    {
-        std::ofstream out(input, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
 
     Model m(dir);
-    const ReadTarsenResult r = m.Read(input);
+    const ReadTarsenResult r = m.Read(bytes, input);
     Check(r.status == ReadTarsenStatus::Read || r.status == ReadTarsenStatus::Refused);
     if (r.status == ReadTarsenStatus::Refused) {
         Check(r.error.starts_with("Cannot read the assembly file \""));
