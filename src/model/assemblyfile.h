@@ -37,7 +37,7 @@ struct AssemblySettings {
     std::int16_t ncycles = 1;       //!< cycles per run
     std::int16_t ninner = 10;       //!< multigrid inner iterations (the window's NInner)
     float DesiredResidual = 0.008f; //!< target residual
-    float GoToT = 1000.0f;          //!< target thermocouple temperature, deg C
+    float GoToT = 1000.0f;          //!< target thermocouple temperature, deg C; > -273.15
     float TError = 1.0f;            //!< tolerance of the temperature search, deg C
     float ElectricCurrent = 100.0f; //!< furnace current, A
     float AspectRatio = 1.0f;       //!< zmax / rmax, 0.25 ... 4
@@ -45,7 +45,7 @@ struct AssemblySettings {
     bool BoundaryT = false;   //!< resistivities taken at tbc (the heat driver's switch)
     bool IncludePress = true; //!< add the press heat sink each cycle
     bool FluxMatch = true;    //!< passed to the solver
-    float tbc = 25.0f;        //!< boundary temperature, deg C
+    float tbc = 25.0f;        //!< boundary temperature, deg C; > -273.15
     /// Boundary types ibcs(1) ... ibcs(4) at indices 1 ... 4 (index 0 unused, kept 0): the axis,
     /// r = rmax, z = zmax, z = 0; 0 zero flux, 1 held at tbc.
     std::array<std::int16_t, 5> ibcs{0, 0, 1, 1, 0};
