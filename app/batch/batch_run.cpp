@@ -54,6 +54,8 @@ struct Options {
     std::string picture;   // the picture a replot shows after the run, BMP or PNG by extension
     int pictureSize = 600; // its side in pixels
     bool antialias = false;
+    /// The voltage measured across the furnace, V, for the average furnace resistivity.
+    std::optional<float> measuredVoltage;
 };
 
 /// Message boxes of the run, in order; each is also shown on stderr as it comes.
@@ -178,7 +180,8 @@ std::string FieldCsv(const MainLogic& m)
 }
 
 /// The results of one run as the JSON object of the command.
-Json ResultJson(const MainLogic& m, const RunFrontEnd& front, NonFinite nf)
+Json ResultJson(const MainLogic& m, const RunFrontEnd& front, NonFinite nf,
+                std::optional<float> measuredVoltage)
 {
     const auto num = [nf](float v) { return JsonSingle(v, nf); };
     const ModelGrid& g = m.grid;
@@ -218,6 +221,12 @@ Json ResultJson(const MainLogic& m, const RunFrontEnd& front, NonFinite nf)
         double(m.Tarsen.TotalElectricalResistance(m.materialproperties, m.settings.tbc));
     j["ohms_law_resistance_ohm"] = JsonOrNull(R0, nf);
     j["ohms_law_voltage_V"] = JsonOrNull(R0 * double(I), nf);
+    if (measuredVoltage) {
+        // The resistivity calculator's value: the table's ohm mm shown in ohm cm.
+        const std::optional<float> rho = m.AverageResistivity(*measuredVoltage);
+        j["measured_voltage_V"] = JsonOrNull(double(*measuredVoltage), nf);
+        j["average_resistivity_ohm_cm"] = rho ? JsonOrNull(double(*rho) / 10.0, nf) : Json(nullptr);
+    }
     j["heat_out_W"] = g.Initialized && field ? num(m.flowout()) : Json(nullptr);
     j["heat_balance_percent"] =
         g.Initialized && field ? JsonOrNull(m.HeatBalancePercent(), nf) : Json(nullptr);
@@ -263,8 +272,11 @@ void PrintText(const Json& j)
               << Text(j["resistance_ohm"], " ohm") << "\n"
               << "Ohm's law at the boundary temperature: resistance "
               << Text(j["ohms_law_resistance_ohm"], " ohm") << ", voltage "
-              << Text(j["ohms_law_voltage_V"], " V") << "\n"
-              << "heat out: " << Text(j["heat_out_W"], " W") << ", heat out / heat in "
+              << Text(j["ohms_law_voltage_V"], " V") << "\n";
+    if (j.contains("average_resistivity_ohm_cm"))
+        std::cout << "average furnace resistivity for " << Text(j["measured_voltage_V"], " V")
+                  << " measured: " << Text(j["average_resistivity_ohm_cm"], " ohm cm") << "\n";
+    std::cout << "heat out: " << Text(j["heat_out_W"], " W") << ", heat out / heat in "
               << Text(j["heat_balance_percent"], " percent") << "\n"
               << "residuals: FirstError " << Text(j["first_error"]) << ", rmserror "
               << Text(j["rms_error"]) << "\n";
@@ -375,7 +387,7 @@ int RunOnce(const Options& o, const std::optional<std::pair<std::string, std::st
         }
     }
 #endif
-    result = ResultJson(m, front, o.json ? NonFinite::Null : NonFinite::Text);
+    result = ResultJson(m, front, o.json ? NonFinite::Null : NonFinite::Text, o.measuredVoltage);
     if (sweep)
         result["sweep"] =
             Json{{"key", sweep->first}, {"value", JsonSingle(Sng(*ParseNumber(sweep->second)))}};
@@ -499,7 +511,7 @@ int RunRun(Options o)
 struct RunArguments {
     Options options;
     std::vector<std::string> sets; // KEY=VALUE each
-    std::string cycles, residual, target, sweep;
+    std::string cycles, residual, target, sweep, measuredVoltage;
 };
 
 CommandAction SetupRun(CLI::App& app)
@@ -558,6 +570,11 @@ CommandAction SetupRun(CLI::App& app)
                                  std::to_string(kMaxSweepRows) + " values, not \"" + text + "\"";
             },
             ""));
+    app.add_option("--measured-voltage", a->measuredVoltage,
+                   "print the average furnace resistivity (ohm cm) that makes the whole "
+                   "furnace's resistance match this voltage measured across it at the current")
+        ->type_name("V")
+        ->check(Number());
 #ifdef TARSEN_BATCH_HAS_GRAPHICS
     app.add_option("--picture", o.picture,
                    "write the picture of the assembly after the run (PNG for .png, else BMP)")
@@ -585,6 +602,8 @@ CommandAction SetupRun(CLI::App& app)
             SplitAssignment(text, key, value);
             opts.sets.emplace_back(key, value);
         }
+        if (!a->measuredVoltage.empty())
+            opts.measuredVoltage = Sng(*ParseNumber(a->measuredVoltage));
         std::string range;
         if (!a->sweep.empty() && SplitAssignment(a->sweep, opts.sweepKey, range))
             SweepValues(range, opts.sweepValues);

@@ -56,6 +56,7 @@ struct ParsedAssembly {
     AssemblySettings settings;
     std::array<std::optional<std::int32_t>, kMaxParts> customColors;
     std::vector<std::string> replacedKeys;
+    std::vector<IbcsReplacement> replacedIbcs;
     std::string error; // a value that does not fit its destination
 };
 
@@ -135,8 +136,9 @@ void ParseBag(PropertyBag& bag, ParsedAssembly& out)
     for (int side = 1; side <= 4; ++side)
         s.ibcs[static_cast<std::size_t>(side)] =
             bag.ReadInteger(IbcsKey(side), defaults.ibcs[static_cast<std::size_t>(side)]);
-    if (NormaliseIbcs(s.ibcs))
-        out.replacedKeys.push_back("ibcs");
+    const std::array<std::int16_t, 5> asked = s.ibcs;
+    NormaliseIbcs(s.ibcs);
+    out.replacedIbcs = IbcsReplacements(asked, s.ibcs);
 
     s.MaterialFile = bag.ReadString("MaterialFile", defaults.MaterialFile);
     for (int i = 0; i < kMaxParts; ++i)
@@ -251,6 +253,18 @@ bool NormaliseIbcs(std::array<std::int16_t, 5>& ibcs)
     return ibcs != before;
 }
 
+std::vector<IbcsReplacement> IbcsReplacements(const std::array<std::int16_t, 5>& asked,
+                                              const std::array<std::int16_t, 5>& used)
+{
+    std::vector<IbcsReplacement> replaced;
+    for (int side = 1; side <= 4; ++side) {
+        const auto k = static_cast<std::size_t>(side);
+        if (asked[k] != used[k])
+            replaced.push_back({side, asked[k], used[k]});
+    }
+    return replaced;
+}
+
 std::optional<std::string> FindExistingFile(const std::string& path)
 {
     if (path.empty())
@@ -304,6 +318,30 @@ std::string MsgValuesReplaced(std::string_view path, std::string_view keys)
            std::string(keys) + "; their defaults are used instead.";
 }
 
+std::string MsgIbcsReplaced(const IbcsReplacement& r)
+{
+    std::string why;
+    if (r.side == 1)
+        why = "the axis is always zero flux";
+    else if (r.asked == 0)
+        why = "one of the sides r = rmax, z = zmax and z = 0 must be held at the boundary "
+              "temperature; hold another side first";
+    else
+        why = "a side is either zero flux (0) or held at the boundary temperature (1)";
+    return "Boundary type " + IbcsKey(r.side) + " = " + std::to_string(r.asked) +
+           " is replaced by " + std::to_string(r.used) + ": " + why + ".";
+}
+
+std::string MsgIbcsValuesReplaced(std::string_view path,
+                                  const std::vector<IbcsReplacement>& replaced)
+{
+    std::string text =
+        "The assembly file \"" + std::string(path) + "\" holds unusable boundary types.";
+    for (const IbcsReplacement& r : replaced)
+        text += " " + MsgIbcsReplaced(r);
+    return text;
+}
+
 std::string MsgAssemblyNotSaved(std::string_view path, std::string_view reason)
 {
     return "Cannot save the assembly to \"" + std::string(path) + "\": " + std::string(reason) +
@@ -352,9 +390,16 @@ ReadTarsenResult ApplyBag(clsTarsen& Tarsen, clsMaterialProperties& materials,
     parsed.settings.MaterialFileFullName = prp;
     settings = std::move(parsed.settings);
 
-    if (!parsed.replacedKeys.empty()) {
-        result.warnings.push_back(
-            MsgValuesReplaced(found.value_or(path), Join(parsed.replacedKeys)));
+    // One warning for every value replaced: the keys given their defaults, then the boundary
+    // types with the value asked and the value used.
+    std::string replaced;
+    if (!parsed.replacedKeys.empty())
+        replaced = MsgValuesReplaced(found.value_or(path), Join(parsed.replacedKeys));
+    if (!parsed.replacedIbcs.empty())
+        replaced += (replaced.empty() ? "" : " ") +
+                    MsgIbcsValuesReplaced(found.value_or(path), parsed.replacedIbcs);
+    if (!replaced.empty()) {
+        result.warnings.push_back(replaced);
         front.ShowMessage(result.warnings.back());
     }
 

@@ -78,6 +78,18 @@ std::string PartKey(int i, std::string_view suffix);
 /// outer radius (side 2) is held. Returns whether anything changed.
 bool NormaliseIbcs(std::array<std::int16_t, 5>& ibcs);
 
+/// A boundary type that NormaliseIbcs replaced: the side ibcs(side), 1 ... 4, the value asked
+/// for and the value used instead.
+struct IbcsReplacement {
+    int side = 0;
+    std::int16_t asked = 0;
+    std::int16_t used = 0;
+};
+
+/// The sides 1 ... 4 whose value in used differs from the one in asked, in side order.
+std::vector<IbcsReplacement> IbcsReplacements(const std::array<std::int16_t, 5>& asked,
+                                              const std::array<std::int16_t, 5>& used);
+
 /// DataFolder joined with a stored materials file name by the platform's path rules; a stored
 /// backslash is a folder separator. When that file does not exist but one in the same folder
 /// matches its name ignoring case, that one is returned; failing that, the file of that name in
@@ -173,6 +185,13 @@ std::string MsgAssemblyRefused(std::string_view path, std::string_view reason);
 /// Warning when unusable settings were replaced: The assembly file "<path>" holds unusable
 /// values for <keys>; their defaults are used instead.
 std::string MsgValuesReplaced(std::string_view path, std::string_view keys);
+/// Why a boundary type was replaced, one sentence: "Boundary type ibcs(<side>) = <asked> is
+/// replaced by <used>: <reason>."
+std::string MsgIbcsReplaced(const IbcsReplacement& r);
+/// Warning when boundary types of a file were replaced: The assembly file "<path>" holds
+/// unusable boundary types. followed by MsgIbcsReplaced of each.
+std::string MsgIbcsValuesReplaced(std::string_view path,
+                                  const std::vector<IbcsReplacement>& replaced);
 /// Message shown when a save failed: Cannot save the assembly to "<path>": <reason>.
 std::string MsgAssemblyNotSaved(std::string_view path, std::string_view reason);
 

@@ -1070,9 +1070,14 @@ SettingOutcome MainLogic::SetBoundaryType(int k, std::int16_t value)
 {
     if (m_running || k < 1 || k > 4)
         return SettingOutcome::Refused;
-    std::array<std::int16_t, 5> next = settings.ibcs;
-    next[static_cast<std::size_t>(k)] = value != 0 ? 1 : 0;
+    std::array<std::int16_t, 5> asked = settings.ibcs;
+    asked[static_cast<std::size_t>(k)] = value;
+    std::array<std::int16_t, 5> next = asked;
     NormaliseIbcs(next);
+    // A value the model cannot take is replaced, never silently: the user learns which value
+    // is used and why.
+    for (const IbcsReplacement& r : IbcsReplacements(asked, next))
+        m_front.ShowMessage(MsgIbcsReplaced(r));
     if (next == settings.ibcs) {
         FormUpdate();
         return SettingOutcome::Unchanged;

@@ -253,7 +253,9 @@ public:
     SettingOutcome SetGridSize(std::string_view text);
     /// AspectRatio, 0.25 ... 4; zmax and nz follow.
     SettingOutcome SetAspectRatio(std::string_view text);
-    /// ibcs(k), k = 1 ... 4, 0 or 1 (normalised with the other three as the file reader does).
+    /// ibcs(k), k = 1 ... 4, 0 or 1, normalised with the other three as the file reader does; a
+    /// side the rule replaces is reported through a message naming the value asked and the value
+    /// used.
     SettingOutcome SetBoundaryType(int k, std::int16_t value);
     SettingOutcome SetFluxMatch(bool value);
     SettingOutcome SetBoundaryT(bool value);
@@ -280,7 +282,8 @@ public:
     /// The press boundary temperature; nothing when it cannot be formed.
     std::optional<float> BoundaryTemperature() const;
     void ShiftTemperature(float ShiftAmount);
-    /// Average furnace resistivity (ohm mm) for a measured voltage; nothing when undefined.
+    /// Average furnace resistivity (ohm mm) for a voltage measured across the whole furnace;
+    /// nothing when undefined.
     std::optional<float> AverageResistivity(float MeasuredVoltage) const;
     /// frmCalcResistivity's "calculate ->": the measured voltage as typed, the result in ohm cm
     /// as txtResistivity shows it ("Undefined." when it cannot be formed).

@@ -607,12 +607,11 @@ void frmParts::picBoundaryType_Click(int Index)
         [&] {
             if (Index < 0 || Index > 3)
                 return false;
-            // Through the rule that keeps one of the sides 2 ... 4 isothermal.
-            std::array<std::int16_t, 5>& ibcs = m_logic.settings.ibcs;
-            const auto before = ibcs;
+            // Through the rule that keeps one of the sides 2 ... 4 isothermal; a toggle the rule
+            // refuses is explained in a message.
             const int side = Index + 1;
-            SetIbcs(ibcs, side, ibcs[static_cast<std::size_t>(side)] != 0 ? 0 : 1);
-            return ibcs != before;
+            const std::int16_t now = m_logic.settings.ibcs[static_cast<std::size_t>(side)];
+            return m_logic.SetBoundaryType(side, now != 0 ? 0 : 1) == SettingOutcome::Changed;
         },
         true);
 }

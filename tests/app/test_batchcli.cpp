@@ -53,9 +53,9 @@ TEST(BatchCommandLine, HelpAndVersionGoToStdoutWithStatusZero)
     }
     // Every option of run is documented in its help.
     const std::string runHelp = RunBatch("run --help").out;
-    for (const char* option :
-         {"--materials", "--set", "--single-grid", "--cycles", "--residual", "--target",
-          "--max-cycles", "--json", "--quiet", "--save", "--field", "--sweep"})
+    for (const char* option : {"--materials", "--set", "--single-grid", "--cycles", "--residual",
+                               "--target", "--max-cycles", "--json", "--quiet", "--save", "--field",
+                               "--sweep", "--measured-voltage"})
         EXPECT_NE(runHelp.find(option), std::string::npos) << option;
 
     const Outcome v = RunBatch("--version");
@@ -113,6 +113,41 @@ TEST(BatchJson, NumbersThatAreNotFiniteAreNullInDocumentsAndWordsInText)
     ASSERT_FALSE(document.is_discarded()) << json.out;
     EXPECT_TRUE(document["parts"][0]["volume"].is_null());
     EXPECT_EQ(document["parts"][1]["volume"], 0.0);
+}
+
+TEST(BatchRun, ReplacedSettingsAreReportedAndAMeasuredVoltageGivesTheFurnaceResistivity)
+{
+    // An isothermal axis asked for: reported with the value used, on stderr and in the JSON
+    // messages; the run itself goes on with the axis zero flux.
+    const std::string axis =
+        "Boundary type ibcs(1) = 1 is replaced by 0: the axis is always zero flux.";
+    const Outcome a = RunBatch("run examples/furnace.tsn --cycles 0 --quiet --json "
+                               "--set 'ibcs(1)=1' --measured-voltage 0");
+    EXPECT_EQ(a.status, 0);
+    EXPECT_NE(a.err.find(axis), std::string::npos) << a.err;
+    const auto doc = tarsen::batch::Json::parse(a.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << a.out;
+    EXPECT_EQ(doc["messages"], tarsen::batch::Json::array({axis}));
+    EXPECT_EQ(doc["average_resistivity_ohm_cm"], 0.0);
+
+    // The last held side insulated: it stays held.
+    const Outcome b = RunBatch("run examples/furnace.tsn --cycles 0 --quiet --set 'ibcs(3)=0' "
+                               "--set 'ibcs(2)=0'");
+    EXPECT_EQ(b.status, 0);
+    EXPECT_NE(b.err.find("Boundary type ibcs(2) = 0 is replaced by 1: "), std::string::npos)
+        << b.err;
+
+    // The bundled furnace is mirrored: its Ohm's-law voltage is that of the whole furnace, and
+    // measured across it gives back the graphite's resistivity at 25 deg C,
+    // 1.1e-3 - 3e-7 x 25 + 1.5e-10 x 25^2 ohm cm.
+    const std::string volts = doc["ohms_law_voltage_V"].dump();
+    const Outcome c =
+        RunBatch("run examples/furnace.tsn --cycles 0 --quiet --measured-voltage " + volts);
+    EXPECT_EQ(c.status, 0);
+    const std::string line = " V measured: ";
+    const std::size_t at = c.out.find(line);
+    ASSERT_NE(at, std::string::npos) << c.out;
+    EXPECT_NEAR(std::stod(c.out.substr(at + line.size())), 1.09259375e-3, 1e-9);
 }
 
 } // namespace

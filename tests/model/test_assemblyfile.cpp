@@ -412,8 +412,14 @@ TEST_F(AssemblyFile, UnusableGridValuesAreReplacedWithOneWarning)
     const ReadTarsenResult r = ReadTarsen(tarsen, materials, settings, front, path);
     ASSERT_EQ(r.status, ReadTarsenStatus::Read);
     ASSERT_EQ(front.m_messages.size(), 1u) << front.m_messages[1];
+    // The boundary types name the value read and the value used.
     EXPECT_EQ(front.m_messages[0],
-              MsgValuesReplaced(path, "rmax, nr, AspectRatio, GoToT, ibcs, tbc"));
+              MsgValuesReplaced(path, "rmax, nr, AspectRatio, GoToT, tbc") +
+                  " The assembly file \"" + path +
+                  "\" holds unusable boundary types. Boundary type ibcs(1) = 1 is replaced by 0: "
+                  "the axis is always zero flux. Boundary type ibcs(2) = 0 is replaced by 1: one "
+                  "of the sides r = rmax, z = zmax and z = 0 must be held at the boundary "
+                  "temperature; hold another side first.");
     EXPECT_EQ(r.warnings, front.m_messages);
     EXPECT_EQ(settings.rmax, 5.0f);
     EXPECT_EQ(settings.nr, 64);
@@ -426,9 +432,16 @@ TEST_F(AssemblyFile, UnusableGridValuesAreReplacedWithOneWarning)
     EXPECT_EQ(settings.GoToT, 1000.0f);
 
     // The limits themselves are usable.
-    std::array<std::int16_t, 5> ibcs{0, 0, 7, 0, -1};
+    const std::array<std::int16_t, 5> asked{0, 0, 7, 0, -1};
+    std::array<std::int16_t, 5> ibcs = asked;
     EXPECT_TRUE(NormaliseIbcs(ibcs));
     EXPECT_EQ(ibcs, (std::array<std::int16_t, 5>{0, 0, 1, 0, 1}));
+    const std::vector<IbcsReplacement> replaced = IbcsReplacements(asked, ibcs);
+    ASSERT_EQ(replaced.size(), 2u);
+    EXPECT_EQ(replaced[1].side, 4);
+    EXPECT_EQ(MsgIbcsReplaced(replaced[0]), "Boundary type ibcs(2) = 7 is replaced by 1: a side "
+                                            "is either zero flux (0) or held at the boundary "
+                                            "temperature (1).");
     EXPECT_FALSE(NormaliseIbcs(ibcs));
     PropertyBag edge;
     edge.WriteSingle("rmax", 1e-3f, 5.0f);

@@ -9,6 +9,7 @@
 #include "ui/frmfullpicture.h"
 #include "ui/frmgraphics.h"
 #include "ui/frmmain.h"
+#include "ui/frmparts.h"
 #include "ui/picturebox.h"
 
 #include <QAction>
@@ -662,6 +663,35 @@ TEST_F(MainWindow, ResistivityCalculatorShowsOhmCentimetres)
     calc->txtVoltage->setText(QStringLiteral("five"));
     Click(calc->cmdCalc);
     EXPECT_EQ(calc->txtResistivity->text(), Q(kUndefined));
+}
+
+TEST_F(MainWindow, ABoundaryTypeTheModelCannotTakeIsReportedWithTheValueUsed)
+{
+    Open(Example("furnace.tsn"));
+    Initialize();
+    w->mnuModifyAssembly->trigger();
+    auto* editor = qobject_cast<frmParts*>(w->AuxWindowIfOpen(AuxWindow::Parts));
+    ASSERT_NE(editor, nullptr);
+    const auto& ibcs = w->Logic().settings.ibcs;
+    ASSERT_EQ(ibcs, (std::array<std::int16_t, 5>{0, 0, 1, 1, 0}));
+
+    // An isothermal axis asked for: the axis stays zero flux and the model stays initialized.
+    Click(editor->picBoundaryType[0]);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], QStringLiteral("Boundary type ibcs(1) = 1 is replaced by 0: the axis "
+                                          "is always zero flux."));
+    EXPECT_TRUE(w->Logic().grid.Initialized);
+
+    // The outer radius insulated, then the top: the top is the last held side and stays held.
+    Click(editor->picBoundaryType[1]);
+    Click(editor->picBoundaryType[2]);
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[1],
+              QStringLiteral("Boundary type ibcs(3) = 0 is replaced by 1: one of the sides r = "
+                             "rmax, z = zmax and z = 0 must be held at the boundary temperature; "
+                             "hold another side first."));
+    EXPECT_EQ(ibcs, (std::array<std::int16_t, 5>{0, 0, 0, 1, 0}));
+    EXPECT_FALSE(w->Logic().grid.Initialized);
 }
 
 TEST_F(MainWindow, TheLargePictureTakesTheReplotsUntilItCloses)

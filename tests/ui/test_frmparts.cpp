@@ -276,13 +276,17 @@ TEST(frmParts, BoundarySwatchesToggleThroughTheSolvabilityRule)
     EXPECT_EQ(ibcs, (std::array<std::int16_t, 5>{0, 0, 1, 1, 0}));
     EXPECT_EQ(w.lblBoundaryTypes[3]->text(), QStringLiteral("z = 0. Zero-flux."));
 
-    // The axis is always zero flux, and the last isothermal side stays isothermal.
+    // The axis is always zero flux, and the last isothermal side stays isothermal; each refusal
+    // says which value is used.
+    EXPECT_TRUE(f.front.m_messages.empty());
     QTest::mouseClick(w.picBoundaryType[0], Qt::LeftButton);
     EXPECT_EQ(ibcs[1], 0);
     QTest::mouseClick(w.picBoundaryType[1], Qt::LeftButton);
     EXPECT_EQ(ibcs, (std::array<std::int16_t, 5>{0, 0, 0, 1, 0}));
     QTest::mouseClick(w.picBoundaryType[2], Qt::LeftButton);
     EXPECT_EQ(ibcs, (std::array<std::int16_t, 5>{0, 0, 0, 1, 0}));
+    EXPECT_EQ(f.front.m_messages,
+              (std::vector<std::string>{MsgIbcsReplaced({1, 1, 0}), MsgIbcsReplaced({3, 0, 1})}));
     EXPECT_EQ(w.lblBoundaryTypes[2]->text(), QStringLiteral("z = zmax. Isothermal."));
     EXPECT_EQ(w.lblBoundaryTypes[1]->text(), QStringLiteral("r = rmax. Zero-flux."));
 }
