@@ -1070,14 +1070,18 @@ SettingOutcome MainLogic::SetBoundaryType(int k, std::int16_t value)
 {
     if (m_running || k < 1 || k > 4)
         return SettingOutcome::Refused;
-    std::array<std::int16_t, 5> asked = settings.ibcs;
-    asked[static_cast<std::size_t>(k)] = value;
-    std::array<std::int16_t, 5> next = asked;
+    std::array<std::int16_t, 5> next = settings.ibcs;
     NormaliseIbcs(next);
-    // A value the model cannot take is replaced, never silently: the user learns which value
-    // is used and why.
-    for (const IbcsReplacement& r : IbcsReplacements(asked, next))
-        m_front.ShowMessage(MsgIbcsReplaced(r));
+    // The rule that keeps the model solvable: the axis is always zero flux, and a side of 2 ... 4
+    // is insulated only while another of them stays held (any non-zero value holds a side). A
+    // value the rule replaces is reported with the value used instead, never silently.
+    bool otherHeld = false;
+    for (int side = 2; side <= 4; ++side)
+        otherHeld = otherHeld || (side != k && next[static_cast<std::size_t>(side)] != 0);
+    const std::int16_t used = k == 1 ? 0 : (value != 0 || !otherHeld) ? 1 : 0;
+    if (used != value)
+        m_front.ShowMessage(MsgIbcsReplaced({k, value, used}));
+    next[static_cast<std::size_t>(k)] = used;
     if (next == settings.ibcs) {
         FormUpdate();
         return SettingOutcome::Unchanged;

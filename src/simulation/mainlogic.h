@@ -253,9 +253,9 @@ public:
     SettingOutcome SetGridSize(std::string_view text);
     /// AspectRatio, 0.25 ... 4; zmax and nz follow.
     SettingOutcome SetAspectRatio(std::string_view text);
-    /// ibcs(k), k = 1 ... 4, 0 or 1, normalised with the other three as the file reader does; a
-    /// side the rule replaces is reported through a message naming the value asked and the value
-    /// used.
+    /// ibcs(k), k = 1 ... 4, 0 or 1, through the rule that keeps the model solvable: the axis
+    /// stays zero flux and the last held side of 2 ... 4 stays held. A value the rule replaces is
+    /// reported through a message naming the key, the value asked and the value used.
     SettingOutcome SetBoundaryType(int k, std::int16_t value);
     SettingOutcome SetFluxMatch(bool value);
     SettingOutcome SetBoundaryT(bool value);

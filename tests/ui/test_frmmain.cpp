@@ -670,7 +670,7 @@ TEST_F(MainWindow, ABoundaryTypeTheModelCannotTakeIsReportedWithTheValueUsed)
     Open(Example("furnace.tsn"));
     Initialize();
     w->mnuModifyAssembly->trigger();
-    auto* editor = qobject_cast<frmParts*>(w->AuxWindowIfOpen(AuxWindow::Parts));
+    auto* editor = dynamic_cast<frmParts*>(w->AuxWindowIfOpen(AuxWindow::Parts));
     ASSERT_NE(editor, nullptr);
     const auto& ibcs = w->Logic().settings.ibcs;
     ASSERT_EQ(ibcs, (std::array<std::int16_t, 5>{0, 0, 1, 1, 0}));
