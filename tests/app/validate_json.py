@@ -22,6 +22,7 @@ cases = [("materials", [examples / "thermal.prp"]),
          ("materials", [examples / "thermal.prp", "--at", "1000"]),
          ("run", [examples / "furnace.tsn", *quick]),
          ("run", [examples / "furnace.tsn", *quick, "--sweep", "ElectricCurrent=200:220:20"]),
+         ("run", [examples / "furnace.tsn", *quick, "--measured-voltage", "2.5"]),
          # A diverging run: its non-finite residuals must still make a valid document.
          ("run", [examples / "furnace.tsn", *small, "--set", "ElectricCurrent=5000",
                   "--cycles", "20"])]
