@@ -127,7 +127,8 @@ std::string ApplySetting(MainLogic& m, const std::string& key, const std::string
         r = m.txtGoToT_LostFocus(value);
     else if (key == "TError")
         r = m.txtTError_LostFocus(value);
-    else if (key == "IncludePress" || key == "FluxMatch" || key == "BoundaryT") {
+    else if (key == "IncludePress" || key == "FluxMatch" || key == "BoundaryT" ||
+             key == "ExactSampling") {
         const std::optional<bool> b = ParseBool(value);
         if (!b)
             return key + " takes True or False, not \"" + value + "\"";
@@ -136,6 +137,8 @@ std::string ApplySetting(MainLogic& m, const std::string& key, const std::string
             r = SettingOutcome::Changed;
         } else if (key == "FluxMatch") {
             r = m.SetFluxMatch(*b);
+        } else if (key == "ExactSampling") {
+            r = m.SetExactSampling(*b);
         } else {
             r = m.SetBoundaryT(*b);
         }

@@ -147,6 +147,7 @@ void ParseBag(PropertyBag& bag, ParsedAssembly& out)
     s.BoundaryT = bag.ReadBoolean("BoundaryT", defaults.BoundaryT);
     s.IncludePress = bag.ReadBoolean("IncludePress", defaults.IncludePress);
     s.FluxMatch = bag.ReadBoolean("FluxMatch", defaults.FluxMatch);
+    s.ExactSampling = bag.ReadBoolean("ExactSampling", defaults.ExactSampling);
     s.tbc = bag.ReadSingle("tbc", defaults.tbc);
     if (!IsPhysicalTemperature(s.tbc)) {
         s.tbc = defaults.tbc;
@@ -499,6 +500,7 @@ bool AssemblyDocument(const clsTarsen& Tarsen, const clsMaterialProperties& mate
     bag.WriteBoolean("BoundaryT", s.BoundaryT, d.BoundaryT);
     bag.WriteBoolean("IncludePress", s.IncludePress, d.IncludePress);
     bag.WriteBoolean("FluxMatch", s.FluxMatch, d.FluxMatch);
+    bag.WriteBoolean("ExactSampling", s.ExactSampling, d.ExactSampling);
     bag.WriteSingle("tbc", s.tbc, d.tbc);
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 2; ++j)

@@ -45,7 +45,10 @@ struct AssemblySettings {
     bool BoundaryT = false;   //!< resistivities taken at tbc (the heat driver's switch)
     bool IncludePress = true; //!< add the press heat sink each cycle
     bool FluxMatch = true;    //!< passed to the solver
-    float tbc = 25.0f;        //!< boundary temperature, deg C; > -273.15
+    /// Cells take the parts in proportion to the volume each covers; false takes the part at
+    /// the cell's centre alone.
+    bool ExactSampling = true;
+    float tbc = 25.0f; //!< boundary temperature, deg C; > -273.15
     /// Boundary types ibcs(1) ... ibcs(4) at indices 1 ... 4 (index 0 unused, kept 0): the axis,
     /// r = rmax, z = zmax, z = 0; 0 zero flux, 1 held at tbc.
     std::array<std::int16_t, 5> ibcs{0, 0, 1, 1, 0};

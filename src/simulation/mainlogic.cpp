@@ -365,6 +365,7 @@ void MainLogic::Initialize()
     const bool fieldFits = !grid.t.Empty() && grid.t.N1() == grid.nr && grid.t.N2() == grid.nz;
     if (!grid.TemperatureReady || !fieldFits)
         grid.make_initial_t(settings.tbc, settings.IncludePress, Reporter());
+    grid.ExactSampling = settings.ExactSampling;
     grid.make_MatMat(Tarsen, materialproperties, settings.tbc, Reporter());
     if (grid.Runnable) {
         grid.TotalResistance = Tarsen.TotalElectricalResistance(materialproperties, settings.tbc);
@@ -1099,6 +1100,17 @@ SettingOutcome MainLogic::SetFluxMatch(bool value)
     if (m_running)
         return SettingOutcome::Refused;
     const SettingOutcome outcome = Store(settings.FluxMatch, value);
+    if (outcome == SettingOutcome::Changed)
+        grid.Initialized = false;
+    FormUpdate();
+    return outcome;
+}
+
+SettingOutcome MainLogic::SetExactSampling(bool value)
+{
+    if (m_running)
+        return SettingOutcome::Refused;
+    const SettingOutcome outcome = Store(settings.ExactSampling, value);
     if (outcome == SettingOutcome::Changed)
         grid.Initialized = false;
     FormUpdate();

@@ -258,6 +258,9 @@ public:
     /// reported through a message naming the key, the value asked and the value used.
     SettingOutcome SetBoundaryType(int k, std::int16_t value);
     SettingOutcome SetFluxMatch(bool value);
+    /// Cells take the parts by the volume they cover (true) or by the part at their centre;
+    /// the model must be initialized again.
+    SettingOutcome SetExactSampling(bool value);
     SettingOutcome SetBoundaryT(bool value);
 
     // ---- Results ----

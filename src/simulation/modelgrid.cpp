@@ -5,9 +5,11 @@
 #include "materials/clsmaterialproperties.h"
 #include "model/clstarsen.h"
 #include "model/pointquery.h"
+#include "simulation/cellsampling.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace tarsen {
@@ -86,6 +88,8 @@ void ModelGrid::ResizeFields()
     cz.Resize(n1, n2);
     f.Resize(n1, n2);
     m_owner.reset();
+    m_cover.reset();
+    m_mixtures.clear();
 }
 
 void ModelGrid::GridToMM(int I, int j, float& R, float& Z) const
@@ -149,6 +153,7 @@ void ModelGrid::make_MatMat(const clsTarsen& assembly, const clsMaterialProperti
     UnassignedPoint = false;
     MissingMaterial = false;
     m_owner.reset();
+    m_cover.reset();
 
     if (n1 < 1 || n2 < 1) {
         // A grid without cells has no point that any part could own.
@@ -191,6 +196,11 @@ void ModelGrid::make_MatMat(const clsTarsen& assembly, const clsMaterialProperti
             }
         }
         m_owner = std::move(cache);
+        if (ExactSampling) {
+            auto cover = std::make_shared<CellCover>();
+            cover->Build(assembly, rmax, zmax, n1, n2);
+            m_cover = std::move(cover);
+        }
 
         // The ghost ring copies the nearest interior point, the corners their diagonal one.
         for (int i = 0; i < n1; ++i) {
@@ -222,11 +232,62 @@ void ModelGrid::make_a(const clsMaterialProperties& materials, const ReportFn& r
 {
     const int n1 = extent(nr), n2 = extent(nz);
     a.Resize(n1, n2);
+    m_mixtures.clear();
     say(report, kReportMakeA);
     const bool haveMat = spans(MatMat, n1, n2);
     for (int i = -1; i <= n1; ++i)
         for (int j = -1; j <= n2; ++j)
             a(i, j) = materials.Entry(haveMat ? MatMat(i, j) : -1).cond;
+    if (!haveMat || !ExactSampling || !m_cover || m_cover->Nr() != n1 || m_cover->Nz() != n2)
+        return;
+
+    // Cells that several materials share, mixed for the present temperatures.
+    m_mixtures.clear();
+    for (int i = 0; i < n1; ++i) {
+        for (int j = 0; j < n2; ++j) {
+            const std::span<const PartShare> shares = m_cover->Shares(i, j);
+            CellMixture mix;
+            if (shares.size() < 2 || !MakeMixture(shares, materials, mix))
+                continue;
+            mix.i = i;
+            mix.j = j;
+            m_mixtures.push_back(mix);
+        }
+    }
+    mix_cut_cells(-std::numeric_limits<float>::infinity());
+}
+
+void ModelGrid::mix_cut_cells(float tbc)
+{
+    const int n1 = extent(nr), n2 = extent(nz);
+    if (m_mixtures.empty() || !spans(a, n1, n2))
+        return;
+    const bool haveT = spans(t, n1, n2);
+    const double drs = dr(), dzs = dz();
+    for (const CellMixture& mix : m_mixtures) {
+        const int i = mix.i, j = mix.j;
+        float T = 0.0f, h = 0.0f; // by volume alone while there is no temperature field
+        if (haveT) {
+            // The laminate's conductivity along the present heat flow, at the cell's
+            // temperature.
+            T = std::max(t(i, j), tbc);
+            const double gr = (double(t(i + 1, j)) - double(t(i - 1, j))) / (2.0 * drs);
+            const double gz = (double(t(i, j + 1)) - double(t(i, j - 1))) / (2.0 * dzs);
+            h = HarmonicShare(mix, gr, gz);
+        }
+        a(i, j) = MixCoefficients(mix, T, h);
+        // A ghost holds what its interior neighbour holds, so boundary faces see the mixture.
+        if (i == 0)
+            a(-1, j) = a(0, j);
+        if (i == n1 - 1)
+            a(n1, j) = a(i, j);
+        if (j == 0)
+            a(i, -1) = a(i, 0);
+        if (j == n2 - 1)
+            a(i, n2) = a(i, j);
+        if ((i == 0 || i == n1 - 1) && (j == 0 || j == n2 - 1))
+            a(i == 0 ? -1 : n1, j == 0 ? -1 : n2) = a(i, j);
+    }
 }
 
 void ModelGrid::make_c(const clsMgHeat& heat, bool FluxMatch, float tbc, const ReportFn& report)
@@ -236,6 +297,8 @@ void ModelGrid::make_c(const clsMgHeat& heat, bool FluxMatch, float tbc, const R
     cr.Resize(n1, n2);
     cz.Resize(n1, n2);
     say(report, kReportMakeC);
+    if (ExactSampling)
+        mix_cut_cells(tbc);
     heat.cond(a, c, t, cr, cz, FluxMatch, nr, nz, tbc);
 }
 
@@ -279,6 +342,11 @@ void ModelGrid::make_f(const clsTarsen& assembly, const clsMaterialProperties& m
     double rhoAtTbc[kRhoSlots];
     bool rhoKnown[kRhoSlots] = {};
 
+    // The shares hold only while the parts and the extent are those make_MatMat sampled.
+    const CellCover* cover =
+        ExactSampling && cache && m_cover && m_cover->Nr() == n1 && m_cover->Nz() == n2
+            ? m_cover.get()
+            : nullptr;
     float jPart[kMaxParts + 1]; // current density of parts -1 ... 30 in the present column
     float sum = 0.0f;
     for (int i = 0; i < n1; ++i) {
@@ -297,9 +365,25 @@ void ModelGrid::make_f(const clsTarsen& assembly, const clsMaterialProperties& m
                 owner =
                     locator.CellPartAtPoint(r, zs[static_cast<std::size_t>(j)], rmax, zmax, mat);
             }
+            const std::span<const PartShare> shares =
+                cover ? cover->Shares(i, j) : std::span<const PartShare>{};
             const float J = jPart[owner + 1];
             float fv = 0.0f;
-            if (J != 0.0f) {
+            if (shares.size() > 1) {
+                // A cell that several parts share: the Joule heat of each heating part in
+                // proportion to the volume it covers, so that every part's power is its own
+                // volume times its heat density whatever the grid.
+                double q = 0.0;
+                for (const PartShare& s : shares) {
+                    const float Jp = jPart[s.part + 1];
+                    if (Jp == 0.0f)
+                        continue;
+                    const double rho =
+                        materials.Resistivity(s.material, atBoundaryT ? tbc : t(i, j));
+                    q += double(s.fraction) * double(Jp) * double(Jp) * rho;
+                }
+                fv = saturate_single(q);
+            } else if (J != 0.0f) {
                 const std::int16_t m = MatMat(i, j);
                 double rho;
                 if (atBoundaryT && m >= -1 && m < kMaxMaterials) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "common/ghostfield.h"
+#include "simulation/cellsampling.h"
 #include "solver/clsmgheat.h"
 
 #include <array>
@@ -17,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarsen {
 
@@ -52,6 +54,10 @@ struct ModelGrid {
     std::int16_t nr = 64;          //!< cells in r
     std::int16_t nz = 64;          //!< cells in z, NzForGrid(nr, AspectRatio)
     std::int16_t MirrorFactor = 1; //!< 2 when the model is the upper half of a mirrored assembly
+    /// Cells take their parts in proportion to the volume each covers (conductivity
+    /// coefficients and heat source mixed where a boundary crosses a cell); false takes the
+    /// part at the cell's point alone. MatMat is the part at the point either way.
+    bool ExactSampling = true;
 
     // Per-point arrays, -1 ... nr by -1 ... nz once built (empty before).
     GhostField<float> t;             //!< temperature, deg C
@@ -114,23 +120,38 @@ struct ModelGrid {
     void make_initial_t(float& tbc, bool IncludePress, const ReportFn& report);
     /// MatMat from the owning part of every point (ghosts copy their interior neighbour), the
     /// readiness flags, TotalResistance at tbc and Runnable (true only when no point is
-    /// unassigned, no material lacks thermal data and the resistance is not 0).
+    /// unassigned, no material lacks thermal data and the resistance is not 0). With
+    /// ExactSampling also the parts' shares of every cell, which make_a and make_f use.
     void make_MatMat(const clsTarsen& assembly, const clsMaterialProperties& materials, float tbc,
                      const ReportFn& report);
-    /// a from every point's material, ghosts included; MatMat must have been built.
+    /// a from every point's material, ghosts included; MatMat must have been built. A cell that
+    /// several materials share takes their mixture (for its temperature and heat flow in t; by
+    /// volume alone when t is not built), and a ghost beside such a cell the same.
     void make_a(const clsMaterialProperties& materials, const ReportFn& report);
-    /// Reallocates c, cr, cz and fills them with heat.cond from a and t.
+    /// Reallocates c, cr, cz and fills them with heat.cond from a and t, after mixing the cut
+    /// cells' coefficients anew for the present temperatures.
     void make_c(const clsMgHeat& heat, bool FluxMatch, float tbc, const ReportFn& report);
     /// f = J^2 rho at every interior point (J the current density of the owning part, rho the
-    /// material's resistivity at t, or at tbc when heat.BoundaryT) and IntegratedPower =
+    /// material's resistivity at t, or at tbc when heat.BoundaryT; a cell that several parts
+    /// share takes the sum of their J^2 rho weighted by their shares) and IntegratedPower =
     /// MirrorFactor x 2 pi dr dz sum r f. MatMat and t must have been built. The electrical
     /// readouts are the caller's.
     void make_f(const clsTarsen& assembly, const clsMaterialProperties& materials,
                 const clsMgHeat& heat, float tbc, float ElectricCurrent, const ReportFn& report);
 
+    /// The parts' shares of every cell from the last make_MatMat with ExactSampling; null
+    /// otherwise.
+    const CellCover* Cover() const { return m_cover.get(); }
+
 private:
     struct PartCache;                         // owning part of every point, kept from make_MatMat
     std::shared_ptr<const PartCache> m_owner; // a copied grid shares it; builders replace it
+    std::shared_ptr<const CellCover> m_cover; // likewise
+    std::vector<CellMixture> m_mixtures;      // cut cells, from make_a
+
+    /// Coefficients of the cut cells from their mixtures at the present temperatures (no lower
+    /// than tbc) and heat flow; by volume alone while t is not built.
+    void mix_cut_cells(float tbc);
 };
 
 /// Restriction by averaging: coarse becomes -1 ... nrfine/2 by -1 ... nzfine/2 (halves rounded

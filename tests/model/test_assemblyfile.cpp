@@ -112,6 +112,7 @@ protected:
         settings.ElectricCurrent = 312.5f;
         settings.tbc = 30.0f;
         settings.FluxMatch = false;
+        settings.ExactSampling = false;
         settings.IncludePress = true;
         settings.BoundaryT = true;
         settings.w = 1.6f;
@@ -189,6 +190,7 @@ TEST_F(AssemblyFile, RoundTripKeepsPartsAndSettings)
     EXPECT_EQ(s2.ElectricCurrent, 312.5f);
     EXPECT_EQ(s2.tbc, 30.0f);
     EXPECT_FALSE(s2.FluxMatch);
+    EXPECT_FALSE(s2.ExactSampling);
     EXPECT_TRUE(s2.IncludePress);
     EXPECT_TRUE(s2.BoundaryT);
     EXPECT_EQ(s2.w, 1.6f);
@@ -206,6 +208,7 @@ TEST_F(AssemblyFile, RoundTripKeepsPartsAndSettings)
     EXPECT_NE(text.find("\"Tarsen.CellPart(1.Name\""), std::string::npos);
     EXPECT_EQ(text.find("\"Tarsen.CellPart(4.Name\""), std::string::npos);
     EXPECT_NE(text.find("\"FluxMatch\""), std::string::npos);
+    EXPECT_NE(text.find("\"ExactSampling\""), std::string::npos);
     EXPECT_NE(text.find("\"nr\""), std::string::npos);
     EXPECT_EQ(text.find("\"IncludePress\""), std::string::npos);
     EXPECT_EQ(text.find("\"ibcs(1)\""), std::string::npos);
@@ -288,6 +291,7 @@ TEST_F(AssemblyFile, CancelledDialogAtStartUpGivesTheDefaults)
     EXPECT_EQ(settings.tbc, 25.0f);
     EXPECT_EQ(settings.ElectricCurrent, 100.0f);
     EXPECT_TRUE(settings.FluxMatch);
+    EXPECT_TRUE(settings.ExactSampling);
     EXPECT_FALSE(settings.BoundaryT);
     EXPECT_EQ(settings.ibcs, (std::array<std::int16_t, 5>{0, 0, 1, 1, 0}));
     EXPECT_EQ(settings.MaterialFile, "thermal.prp");

@@ -1,0 +1,315 @@
+#include "simulation/cellsampling.h"
+
+#include "materials/clsmaterialproperties.h"
+#include "materials/conductivitylaw.h"
+#include "model/clsassemblypart.h"
+#include "model/clstarsen.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace tarsen {
+
+namespace {
+
+constexpr double kPointPi = 3.14159; // the point query's own pi, so both see the same walls
+
+/// One included part as the sampling sees it: the walls of the point query's rule,
+///   inner < r <= outer + tanTaper (z - minH),   minH < z <= maxH + tanFlare (r - inner),
+/// and a box, within the model, that holds all of it.
+struct Shape {
+    std::int16_t index = -1, material = -1;
+    double inner = 0, outer = 0, minH = 0, maxH = 0, tanTaper = 0, tanFlare = 0;
+    double rlo = 0, rhi = 0, zlo = 0, zhi = 0;
+
+    /// The radial interval (lo, hi] of the part at height z; empty when lo >= hi.
+    void span_at(double z, double& lo, double& hi) const
+    {
+        lo = inner;
+        hi = -1.0;
+        if (!(z > minH))
+            return;
+        hi = outer + tanTaper * (z - minH);
+        // The top face as a bound on r: it rises outwards (flare > 90) or falls.
+        if (tanFlare > 0.0)
+            lo = std::max(lo, inner + (z - maxH) / tanFlare);
+        else if (tanFlare < 0.0)
+            hi = std::min(hi, inner + (z - maxH) / tanFlare);
+        else if (z > maxH)
+            hi = -1.0;
+    }
+
+    /// True when the closed part holds the point.
+    bool holds(double r, double z) const
+    {
+        return r >= inner && r <= outer + tanTaper * (z - minH) && z >= minH &&
+               z <= maxH + tanFlare * (r - inner);
+    }
+};
+
+double lean_tangent(float angle) { return std::tan((double(angle) - 90.0) * kPointPi / 180.0); }
+
+/// The included parts in priority order, with their boxes clipped to the model.
+std::vector<Shape> TakeShapes(const clsTarsen& assembly, double rmax, double zmax)
+{
+    std::vector<Shape> shapes;
+    for (int i = 0; i <= 30; ++i) {
+        const clsAssemblyPart& p = assembly.CellPart(i);
+        if (!p.Include)
+            continue;
+        Shape s;
+        s.index = static_cast<std::int16_t>(i);
+        s.material = p.MaterialIndex;
+        s.inner = p.InnerRadius();
+        s.outer = p.OuterRadius();
+        s.minH = p.MinHeight();
+        s.maxH = p.MaxHeight();
+        s.tanTaper = lean_tangent(p.TaperAngle());
+        s.tanFlare = lean_tangent(p.FlareAngle());
+        if (!std::isfinite(s.tanTaper) || !std::isfinite(s.tanFlare))
+            continue; // a wall at 0 or 180 degrees encloses nothing the point query finds
+        // A leaning wall or sloping top reaches at most as far as the model does.
+        s.rlo = s.inner;
+        s.zlo = s.minH;
+        s.rhi = s.tanTaper > 0.0 ? s.outer + s.tanTaper * (zmax - s.minH) : s.outer;
+        s.zhi = s.tanFlare > 0.0 ? s.maxH + s.tanFlare * (std::max(s.rhi, rmax) - s.inner) : s.maxH;
+        if (!std::isfinite(s.rhi) || !std::isfinite(s.zhi)) {
+            s.rhi = rmax;
+            s.zhi = zmax;
+        }
+        shapes.push_back(s);
+    }
+    return shapes;
+}
+
+/// A wall or top as r = a + b z, for the heights at which the parts' order across a cell
+/// changes.
+struct Line {
+    double a, b;
+};
+
+constexpr int kMaxShapes = 32;
+
+/// Shares of the cell [r0, r1] x [z0, z1] among the candidate shapes (priority order), into
+/// out. The volume each part owns is integral of integral r dr dz; along r it is exact
+/// (the owned pieces at one height are intervals), along z each piece between two heights
+/// where walls cross each other or the cell's sides is a quadratic, integrated exactly by
+/// two-point Gauss-Legendre.
+void CutCellShares(const std::vector<const Shape*>& cand, double r0, double r1, double z0,
+                   double z1, std::vector<PartShare>& out)
+{
+    std::array<Line, 3 * kMaxShapes + 2> lines{};
+    std::size_t nl = 0;
+    lines[nl++] = {r0, 0.0};
+    lines[nl++] = {r1, 0.0};
+    std::vector<double> zs{z0, z1};
+    for (const Shape* s : cand) {
+        zs.push_back(s->minH);
+        zs.push_back(s->maxH);
+        lines[nl++] = {s->inner, 0.0};
+        lines[nl++] = {s->outer - s->tanTaper * s->minH, s->tanTaper};
+        if (s->tanFlare != 0.0)
+            lines[nl++] = {s->inner - s->maxH / s->tanFlare, 1.0 / s->tanFlare};
+    }
+    for (std::size_t p = 0; p < nl; ++p)
+        for (std::size_t q = p + 1; q < nl; ++q)
+            if (lines[p].b != lines[q].b)
+                zs.push_back((lines[q].a - lines[p].a) / (lines[p].b - lines[q].b));
+    std::erase_if(zs, [&](double z) { return !(z >= z0 && z <= z1); });
+    std::sort(zs.begin(), zs.end());
+
+    std::array<double, kMaxShapes> owned{}, momentR{}, momentZ{};
+    // Uncovered pieces of [r0, r1] at one height; each part takes what lies in its interval.
+    std::vector<std::pair<double, double>> open, next;
+    const double g = 0.5 / std::sqrt(3.0);
+    for (std::size_t k = 0; k + 1 < zs.size(); ++k) {
+        const double za = zs[k], zb = zs[k + 1];
+        if (!(zb > za))
+            continue;
+        const double zm = 0.5 * (za + zb);
+        for (const double z : {zm - g * (zb - za), zm + g * (zb - za)}) {
+            open.assign(1, {r0, r1});
+            for (std::size_t c = 0; c < cand.size() && !open.empty(); ++c) {
+                double lo, hi;
+                cand[c]->span_at(z, lo, hi);
+                if (!(hi > lo))
+                    continue;
+                next.clear();
+                double take = 0.0, takeR = 0.0;
+                for (const auto& [a, b] : open) {
+                    const double ca = std::max(a, lo), cb = std::min(b, hi);
+                    if (cb > ca) {
+                        take += 0.5 * (cb * cb - ca * ca);
+                        takeR += (cb * cb * cb - ca * ca * ca) / 3.0;
+                        if (ca > a)
+                            next.emplace_back(a, ca);
+                        if (b > cb)
+                            next.emplace_back(cb, b);
+                    } else {
+                        next.emplace_back(a, b);
+                    }
+                }
+                owned[c] += take * 0.5 * (zb - za);
+                momentR[c] += takeR * 0.5 * (zb - za);
+                momentZ[c] += take * z * 0.5 * (zb - za);
+                open.swap(next);
+            }
+        }
+    }
+
+    double total = 0.0;
+    for (std::size_t c = 0; c < cand.size(); ++c)
+        total += owned[c];
+    const std::size_t first = out.size();
+    if (!(total > 0.0))
+        return;
+    double kept = 0.0;
+    const double rm = 0.5 * (r0 + r1), zm = 0.5 * (z0 + z1);
+    for (std::size_t c = 0; c < cand.size(); ++c) {
+        const double share = owned[c] / total;
+        if (share >= kMinShare) {
+            out.push_back({cand[c]->index, cand[c]->material, static_cast<float>(share),
+                           static_cast<float>((momentR[c] / owned[c] - rm) / (r1 - r0)),
+                           static_cast<float>((momentZ[c] / owned[c] - zm) / (z1 - z0))});
+            kept += share;
+        }
+    }
+    for (std::size_t k = first; k < out.size(); ++k)
+        out[k].fraction = static_cast<float>(double(out[k].fraction) / kept);
+}
+
+} // namespace
+
+void CellCover::Build(const clsTarsen& assembly, float rmax, float zmax, int nr, int nz)
+{
+    m_rows.clear();
+    m_nz = 0;
+    if (nr < 1 || nz < 1 || !(rmax > 0.0f) || !(zmax > 0.0f))
+        return;
+    m_nz = nz;
+    m_rows.resize(static_cast<std::size_t>(nr));
+    const std::vector<Shape> shapes = TakeShapes(assembly, rmax, zmax);
+    const double dr = double(rmax) / nr, dz = double(zmax) / nz;
+
+    std::vector<const Shape*> inRow, cand;
+    for (int i = 0; i < nr; ++i) {
+        const double r0 = i * dr, r1 = (i + 1) * dr;
+        inRow.clear();
+        for (const Shape& s : shapes)
+            if (s.rlo < r1 && s.rhi > r0)
+                inRow.push_back(&s);
+        Row& row = m_rows[static_cast<std::size_t>(i)];
+        row.start.resize(static_cast<std::size_t>(nz) + 1);
+        row.shares.clear();
+        for (int j = 0; j < nz; ++j) {
+            row.start[static_cast<std::size_t>(j)] = static_cast<std::uint32_t>(row.shares.size());
+            const double z0 = j * dz, z1 = (j + 1) * dz;
+            cand.clear();
+            for (const Shape* s : inRow)
+                if (s->zlo < z1 && s->zhi > z0)
+                    cand.push_back(s);
+            if (cand.empty())
+                continue;
+            // The first part that can reach the cell owns all of it when it holds all four
+            // corners (a part is convex).
+            const Shape& top = *cand.front();
+            if (top.holds(r0, z0) && top.holds(r1, z0) && top.holds(r0, z1) && top.holds(r1, z1)) {
+                row.shares.push_back({top.index, top.material, 1.0f});
+                continue;
+            }
+            CutCellShares(cand, r0, r1, z0, z1, row.shares);
+        }
+        row.start[static_cast<std::size_t>(nz)] = static_cast<std::uint32_t>(row.shares.size());
+    }
+}
+
+std::span<const PartShare> CellCover::Shares(int i, int j) const
+{
+    if (i < 0 || i >= Nr() || j < 0 || j >= m_nz)
+        return {};
+    const Row& row = m_rows[static_cast<std::size_t>(i)];
+    const std::uint32_t a = row.start[static_cast<std::size_t>(j)];
+    const std::uint32_t b = row.start[static_cast<std::size_t>(j) + 1];
+    return {row.shares.data() + a, row.shares.data() + b};
+}
+
+bool MakeMixture(std::span<const PartShare> shares, const clsMaterialProperties& materials,
+                 CellMixture& mix)
+{
+    struct Piece {
+        std::int16_t material;
+        double phi, cr, cz;
+    };
+    std::array<Piece, kMaxShapes> pieces{};
+    std::size_t n = 0;
+    double phiSum = 0.0;
+    for (const PartShare& s : shares) {
+        if (!materials.HasThermal(s.material))
+            continue;
+        std::size_t p = 0;
+        while (p < n && pieces[p].material != s.material)
+            ++p;
+        if (p == n)
+            pieces[n++] = {s.material, 0.0, 0.0, 0.0};
+        pieces[p].phi += s.fraction;
+        pieces[p].cr += double(s.fraction) * s.dr;
+        pieces[p].cz += double(s.fraction) * s.dz;
+        phiSum += s.fraction;
+    }
+    if (n == 0 || !(phiSum > 0.0))
+        return false;
+    std::sort(pieces.begin(), pieces.begin() + static_cast<std::ptrdiff_t>(n),
+              [](const Piece& a, const Piece& b) { return a.phi > b.phi; });
+    // The largest piece's centroid lies off the centre along the normal of its boundary.
+    const double nr = pieces[0].cr, nz = pieces[0].cz, len = std::hypot(nr, nz);
+    mix.nr = len > 0.0 ? static_cast<float>(nr / len) : 1.0f;
+    mix.nz = len > 0.0 ? static_cast<float>(nz / len) : 0.0f;
+    mix.n = static_cast<int>(std::min<std::size_t>(n, CellMixture::kMaxPieces));
+    for (std::size_t p = CellMixture::kMaxPieces; p < n; ++p)
+        pieces[0].phi += pieces[p].phi;
+    for (int p = 0; p < mix.n; ++p) {
+        mix.phi[static_cast<std::size_t>(p)] = static_cast<float>(pieces[p].phi / phiSum);
+        mix.coef[static_cast<std::size_t>(p)] = materials.Entry(pieces[p].material).cond;
+    }
+    return true;
+}
+
+CondCoefficients MixCoefficients(const CellMixture& mix, float T, float harmonic)
+{
+    std::array<double, CellMixture::kMaxPieces> k{};
+    double resistance = 0.0;
+    bool positive = true;
+    for (int p = 0; p < mix.n; ++p) {
+        const auto q = static_cast<std::size_t>(p);
+        k[q] = conductivity_law(mix.coef[q].data(), T);
+        positive = positive && k[q] > 0.0;
+        if (positive)
+            resistance += double(mix.phi[q]) / k[q];
+    }
+    // The harmonic weights need every conductivity positive; otherwise mix by volume alone.
+    const double h = positive && resistance > 0.0 ? std::clamp(double(harmonic), 0.0, 1.0) : 0.0;
+    std::array<double, kCondCoefficients> sum{};
+    for (int p = 0; p < mix.n; ++p) {
+        const auto q = static_cast<std::size_t>(p);
+        const double phi = mix.phi[q];
+        const double w = (1.0 - h) * phi + (h > 0.0 ? h * (phi / k[q]) / resistance : 0.0);
+        for (std::size_t m = 0; m < sum.size(); ++m)
+            sum[m] += w * double(mix.coef[q][m]);
+    }
+    CondCoefficients out{};
+    for (std::size_t m = 0; m < sum.size(); ++m)
+        out[m] = static_cast<float>(sum[m]);
+    return out;
+}
+
+float HarmonicShare(const CellMixture& mix, double gr, double gz)
+{
+    const double g2 = gr * gr + gz * gz;
+    if (!(g2 > 0.0) || !std::isfinite(g2))
+        return kHarmonicShare;
+    const double along = gr * double(mix.nr) + gz * double(mix.nz);
+    return static_cast<float>(std::clamp(along * along / g2, 0.0, 1.0));
+}
+
+} // namespace tarsen
