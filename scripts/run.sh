@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the desktop program on the bundled example.
+# Installs what is missing, builds the programs optimised, and starts the desktop program on the
+# bundled example.
 # Without a display it says so and runs the headless batch tool on the example instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
-cmake --preset dev >/dev/null
-cmake --build --preset dev -j "$(nproc)"
+cmake --preset run >/dev/null
+cmake --build --preset run -j "$(nproc)"
 
-bin=build/dev/app
+bin=build/run/app
 example=examples/furnace.tsn
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$bin/tarsen" ]; then
     exec "$bin/tarsen" "$example"

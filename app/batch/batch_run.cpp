@@ -288,11 +288,9 @@ void PrintText(const Json& j)
 /// Exit status of a finished run from how it ended.
 int ExitFor(RunOutcome outcome)
 {
-    switch (outcome) {
-    case RunOutcome::Finished:
-    case RunOutcome::Converged:
-    case RunOutcome::Stopped:
+    if (RunSucceeded(outcome) || outcome == RunOutcome::Stopped)
         return kExitOk;
+    switch (outcome) {
     case RunOutcome::CycleLimit:
         return kExitCycleLimit;
     default:
@@ -548,9 +546,9 @@ CommandAction SetupRun(CLI::App& app)
                               ->check(Number());
     cycles->excludes(residual, target);
     residual->excludes(target);
-    app.add_option("--max-cycles", o.maxCycles, "stop every run after N cycles (at least 1)")
+    app.add_option("--max-cycles", o.maxCycles, "stop every run after N cycles (0: no limit)")
         ->type_name("N")
-        ->check(WholeNumber(1, 1e9))
+        ->check(WholeNumber(0, 1e9))
         ->capture_default_str();
     app.add_flag("--json", o.json, "print one JSON object (an array for a sweep) instead of text");
     app.add_flag("--quiet", o.quiet, "do not print a line per cycle on stderr");

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 
 namespace tarsen {
 
@@ -62,8 +63,26 @@ std::string_view RunOutcomeName(RunOutcome outcome)
         return "no current can be predicted";
     case RunOutcome::NegativePower:
         return "negative power";
+    case RunOutcome::PrecisionLimit:
+        return "precision limit";
+    case RunOutcome::NoProgress:
+        return "no progress";
+    case RunOutcome::NoSweep:
+        return "no sweep";
+    case RunOutcome::NoHeatedCell:
+        return "no heated cell";
+    case RunOutcome::AtTemperatureLimit:
+        return "temperature limit";
+    case RunOutcome::HeatImbalance:
+        return "heat imbalance";
     }
     return "none";
+}
+
+bool RunSucceeded(RunOutcome outcome)
+{
+    return outcome == RunOutcome::Finished || outcome == RunOutcome::Converged ||
+           outcome == RunOutcome::PrecisionLimit;
 }
 
 /// The Running state for the length of one run command: the heat driver may pump events, the
@@ -372,6 +391,8 @@ void MainLogic::Initialize()
         grid.make_a(materialproperties, Reporter());
         grid.make_c(MgHeatSolver, settings.FluxMatch, settings.tbc, Reporter());
         make_f();
+        if (NoHeatedCell())
+            WriteReport(kMsgNoHeatedCell);
         m_report.SetRed(false);
         grid.Initialized = true;
         ReadyStatus();
@@ -450,6 +471,10 @@ void MainLogic::MgHeatOneCycle(int& n)
                   unfit ? RefusalMessage(*unfit) : kMsgGridNotSuitable);
             return;
         }
+    } else if (settings.niters < 1 || settings.ntits < 1) {
+        // The solver would leave the field as it is and report a residual of 0.
+        Abort(RunOutcome::NoSweep, kMsgNoSweep);
+        return;
     }
     ++m_cyclesRun;
     // 3.
@@ -501,6 +526,13 @@ void MainLogic::MgHeatOneCycle(int& n)
         Abort(RunOutcome::NotFinite, kMsgFieldNotFinite);
         return;
     }
+    // A residual that overflowed (the single-grid sum saturates at the Single limit) belongs to
+    // a diverged field, whatever the field still holds.
+    constexpr float kSingleMax = std::numeric_limits<float>::max();
+    if (!(std::fabs(FirstError) < kSingleMax) || !(std::fabs(rmserror) < kSingleMax)) {
+        Abort(RunOutcome::NotFinite, kMsgResidualNotFinite);
+        return;
+    }
     // 6-8.
     make_f();
     FormUpdate();
@@ -522,16 +554,34 @@ void MainLogic::RunManyCycles(int NumberOfCycles)
         m_outcome = StopRequested ? RunOutcome::Stopped : RunOutcome::Finished;
 }
 
+bool MainLogic::AtPrecisionFloor()
+{
+    return m_floor.Observe(FirstError,
+                           {ThermocoupleTemp(0), ThermocoupleTemp(1), ThermocoupleTemp(2)});
+}
+
+void MainLogic::ReportPrecisionLimit(float target)
+{
+    WriteReport(std::string(kMsgPrecisionLimit) + ShortestSingle(m_floor.Lowest()) +
+                " in place of the target " + ShortestSingle(target) + ".");
+}
+
 void MainLogic::ConvergeToResidual(float rmsErrorTarget)
 {
     FirstError = 10000.0f;
     make_f();
+    m_floor.Reset();
     int n = 1;
     while (FirstError >= rmsErrorTarget && !StopRequested) {
+        const int before = m_cyclesRun;
         MgHeatOneCycle(n);
         ++n;
-        if (!std::isfinite(FirstError)) {
-            Abort(RunOutcome::NotFinite, kMsgResidualNotFinite);
+        if (StopRequested || m_cyclesRun == before || FirstError < rmsErrorTarget)
+            continue;
+        if (AtPrecisionFloor()) {
+            ReportPrecisionLimit(rmsErrorTarget);
+            if (m_outcome == RunOutcome::None)
+                m_outcome = RunOutcome::PrecisionLimit;
             break;
         }
     }
@@ -558,32 +608,48 @@ void MainLogic::FindT_RestlessSearch(float TargetTemperature, float Residual, fl
         Abort(RunOutcome::AtBoundary, stopped + std::string(kMsgSearchNoCycles) + ".");
         return;
     }
-    auto runTrial = [this, NumberOfCycles] {
+    // Every cycle of every trial is watched for the precision floor, which passes the
+    // residual test in place of a Residual the Single field cannot reach.
+    bool atFloor = false;
+    auto runTrial = [this, NumberOfCycles, &atFloor] {
         for (int k = 1; k <= NumberOfCycles; ++k) {
             int kk = k;
+            const int before = m_cyclesRun;
             MgHeatOneCycle(kk);
             if (StopRequested)
                 break;
+            if (m_cyclesRun > before)
+                atFloor = AtPrecisionFloor();
         }
     };
     // 1-2.
     FirstError = 10000.0f;
+    m_floor.Reset();
     float Q = Sng(double(settings.ElectricCurrent) * double(settings.ElectricCurrent));
+    // Without heat the boundary sits at tbc, or at 25 deg C with the press, whose boundary
+    // rises with the power.
+    CurrentSearch search(TargetTemperature, DampingFactor,
+                         settings.IncludePress ? kPressStartT : settings.tbc);
     runTrial();
     float T = ThermocoupleTemp(0);
     int Trial = 0;
     // 3-6.
     while (!StopRequested) {
         const float miss = Sng(std::fabs(double(T) - double(TargetTemperature)));
-        if (FirstError < Residual && miss < settings.TError) {
-            if (m_outcome == RunOutcome::None)
-                m_outcome = RunOutcome::Converged;
+        if ((FirstError < Residual || atFloor) && miss < settings.TError) {
+            if (FirstError < Residual) {
+                if (m_outcome == RunOutcome::None)
+                    m_outcome = RunOutcome::Converged;
+            } else {
+                ReportPrecisionLimit(Residual);
+                if (m_outcome == RunOutcome::None)
+                    m_outcome = RunOutcome::PrecisionLimit;
+            }
             break;
         }
         WriteReport("");
         ++Trial;
         WriteReport(std::string(kReportTrialCurrent) + WholeText(Trial));
-        // The power is scaled by the ratio of the wanted to the present rise above tbc.
         const double rise = double(T) - double(settings.tbc);
         if (rise == 0.0 || !std::isfinite(rise)) {
             Abort(RunOutcome::AtBoundary, stopped + std::string(kMsgSearchAtBoundary) + ".");
@@ -593,22 +659,85 @@ void MainLogic::FindT_RestlessSearch(float TargetTemperature, float Residual, fl
             Abort(RunOutcome::AtBoundary, stopped + std::string(kMsgSearchNoCurrent) + ".");
             break;
         }
-        const float Qnew =
-            Sng(double(Q) + double(DampingFactor) * double(Q) *
-                                ((double(TargetTemperature) - double(settings.tbc)) / rise - 1.0));
-        if (!(Qnew >= 0.0f) || !std::isfinite(Qnew)) {
+        const SearchStep step = search.Next(Q, T, settings.tbc);
+        if (step.kind == SearchStep::Kind::NoProgress) {
+            Abort(RunOutcome::NoProgress, stopped + std::string(kMsgSearchNoProgress) +
+                                              WholeText(kSearchPatience) + " trials; it stays at " +
+                                              ShortestSingle(T) + " deg C.");
+            break;
+        }
+        const float Qnew = step.Q;
+        if (step.kind == SearchStep::Kind::NegativePower || !(Qnew >= 0.0f) ||
+            !std::isfinite(Qnew)) {
             Abort(RunOutcome::NegativePower, stopped + std::string(kMsgSearchNegativePower));
             break;
         }
+        const float previous = settings.ElectricCurrent;
         settings.ElectricCurrent = Sng(std::sqrt(double(Qnew)));
+        // The new current takes effect in the very next solve: a trial that still solved with
+        // the previous heat source would feed back one trial late and could never settle.
+        make_f();
         if (RedrawContours)
             RedrawContours();
+        const int before = m_cyclesRun;
         runTrial();
+        if (m_cyclesRun == before) {
+            // Stopped before the new current was solved with: the field still belongs to the
+            // previous one, and so do the current box and the readouts again.
+            settings.ElectricCurrent = previous;
+            make_f();
+            break;
+        }
         T = ThermocoupleTemp(0);
         Q = Qnew;
     }
     if (m_outcome == RunOutcome::None)
         m_outcome = RunOutcome::Stopped;
+}
+
+bool MainLogic::NoHeatedCell() const
+{
+    // The heat source, not the power: on a tiny model the power sum can underflow to 0.
+    if (!grid.Runnable || settings.ElectricCurrent == 0.0f || grid.f.Empty())
+        return false;
+    for (int i = 0; i < grid.f.N1(); ++i)
+        for (int j = 0; j < grid.f.N2(); ++j)
+            if (grid.f(i, j) != 0.0f)
+                return false;
+    return true;
+}
+
+void MainLogic::JudgeRunEnd()
+{
+    if (!RunSucceeded(m_outcome) || m_cyclesRun == 0 || !grid.TemperatureReady || grid.t.Empty())
+        return;
+    float hottest = -std::numeric_limits<float>::infinity();
+    for (int i = 0; i < grid.t.N1(); ++i)
+        for (int j = 0; j < grid.t.N2(); ++j)
+            hottest = std::max(hottest, grid.t(i, j));
+    float tmax = MgHeatSolver.tmax;
+    if (AllgridSolver)
+        tmax = std::min(tmax, AllgridSolver->tmax);
+    const std::optional<double> balance = HeatBalancePercent();
+    std::string line;
+    switch (JudgeField(hottest, tmax, balance, m_outcome != RunOutcome::Finished)) {
+    case FieldVerdict::Plausible:
+        return;
+    case FieldVerdict::AtTemperatureLimit:
+        m_outcome = RunOutcome::AtTemperatureLimit;
+        line = std::string(kMsgAtTemperatureLimit) + ShortestSingle(tmax) +
+               " deg C, so it is no solution there: lower the current and run again.";
+        break;
+    case FieldVerdict::HeatImbalance:
+        m_outcome = RunOutcome::HeatImbalance;
+        line = std::string(kMsgHeatImbalance) +
+               ShortestSingle(Sng(round_half_even(*balance * 10.0) / 10.0 + 0.0)) +
+               " percent, far from 100: the field is no steady state. Run more cycles, or lower "
+               "the current if it keeps diverging.";
+        break;
+    }
+    m_stopLine = line;
+    WriteReport(line);
 }
 
 void MainLogic::BeginRun()
@@ -641,8 +770,16 @@ void MainLogic::cmdRunManyCycles_MouseUp()
         const int n = settings.ncycles;
         SetStatus(n == 1 ? std::string(kStatusRunning1) : "Running " + WholeText(n) + " cycles.",
                   StatusColour::Red);
-        RunManyCycles(n);
-        WriteReport(StopRequested ? kReportStopped : kReportFinished);
+        if (NoHeatedCell())
+            Abort(RunOutcome::NoHeatedCell, kMsgNoHeatedCell);
+        else
+            RunManyCycles(n);
+        JudgeRunEnd();
+        // A field that failed the judgement has its reason in the report instead.
+        if (m_outcome == RunOutcome::Finished)
+            WriteReport(kReportFinished);
+        else if (StopRequested)
+            WriteReport(kReportStopped);
         EndRunStatus();
         WriteReport(std::string(kReportTime) + WholeText(CLng(m_runSeconds)));
     }
@@ -657,7 +794,11 @@ void MainLogic::cmdConvergeToResidual_MouseUp()
     {
         RunGuard running(*this);
         SetStatus(kStatusRunningToConvergence, StatusColour::Red);
-        ConvergeToResidual(settings.DesiredResidual);
+        if (NoHeatedCell())
+            Abort(RunOutcome::NoHeatedCell, kMsgNoHeatedCell);
+        else
+            ConvergeToResidual(settings.DesiredResidual);
+        JudgeRunEnd();
         EndRunStatus();
         WriteReport(std::string(kReportTime) + WholeText(CLng(m_runSeconds)));
     }
@@ -673,7 +814,19 @@ void MainLogic::cmdGoToT_MouseUp()
         RunGuard running(*this);
         SetStatus(std::string(kStatusConvergingToT) + ShortestSingle(settings.GoToT),
                   StatusColour::Red);
-        ConvergeToT(settings.GoToT);
+        const float startCurrent = settings.ElectricCurrent;
+        const float startTbc = settings.tbc;
+        if (NoHeatedCell())
+            Abort(RunOutcome::NoHeatedCell, kMsgNoHeatedCell);
+        else
+            ConvergeToT(settings.GoToT);
+        if (m_outcome == RunOutcome::Stopped)
+            WriteReport(kReportStopped);
+        JudgeRunEnd();
+        // The current and boundary temperature the search began with, to go back to.
+        if (!RunSucceeded(m_outcome))
+            WriteReport(std::string(kMsgSearchStartedAt) + ShortestSingle(startCurrent) +
+                        " A with the boundary at " + ShortestSingle(startTbc) + " deg C.");
         m_runSeconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - m_runStart).count();
         WriteReport(std::string(kReportTime) + WholeText(CLng(m_runSeconds)));

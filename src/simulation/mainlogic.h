@@ -14,6 +14,7 @@
 #include "simulation/formstate.h"
 #include "simulation/modelgrid.h"
 #include "simulation/results.h"
+#include "simulation/runcontrol.h"
 #include "solver/clsmgheat.h"
 
 #include <array>
@@ -54,6 +55,20 @@ inline constexpr std::string_view kMsgSearchAtBoundary =
     "thermocouple 0 is at the boundary temperature, so no current can be predicted";
 inline constexpr std::string_view kMsgSearchNegativePower =
     "the target needs a negative power (is it below the boundary temperature?)";
+inline constexpr std::string_view kMsgSearchNoProgress =
+    "thermocouple 0 came no closer to the target in the last ";
+inline constexpr std::string_view kMsgSearchStartedAt = "The search started at ";
+inline constexpr std::string_view kMsgPrecisionLimit =
+    "Converged at the precision limit: the residual reached ";
+inline constexpr std::string_view kMsgNoSweep =
+    "With NCond or NInner (single grid) at 0 the single-grid solver makes no sweep, so the "
+    "run was stopped. Set both to at least 1.";
+inline constexpr std::string_view kMsgNoHeatedCell =
+    "No heat is made: at this current no cell of the grid is heated. A heating part may lie "
+    "between the cell centres; refine the grid (a larger nr) and initialize again.";
+inline constexpr std::string_view kMsgAtTemperatureLimit =
+    "The field reached the solver's upper temperature limit of ";
+inline constexpr std::string_view kMsgHeatImbalance = "Heat out / heat in ended at ";
 
 /// Upper clamp of relaxed temperatures, deg C, and the press radius set at start-up, m.
 inline constexpr float kTemperatureCeiling = 2319.0f;
@@ -61,19 +76,28 @@ inline constexpr float kDefaultPressRadius = 0.114f;
 
 /// How the last run command ended.
 enum class RunOutcome {
-    None,              //!< no run yet
-    Finished,          //!< the cycles were done
-    Converged,         //!< the residual (and the target temperature) was reached
-    Stopped,           //!< Stop was pressed
-    CycleLimit,        //!< MaxCycles cycles were made without reaching the goal
-    GridNotSuitable,   //!< multigrid on a grid that breaks its rule
-    NotFinite,         //!< the field or the residual stopped being finite
-    NeedsInitialize,   //!< the arrays no longer match the grid
-    SolverRefused,     //!< the multigrid solver refused the call for another reason
-    TargetUnreachable, //!< the target is at or above the solver's ceiling
-    AtBoundary,        //!< thermocouple 0 at tbc: no current can be predicted
-    NegativePower      //!< the search asked for a negative power
+    None,               //!< no run yet
+    Finished,           //!< the cycles were done
+    Converged,          //!< the residual (and the target temperature) was reached
+    Stopped,            //!< Stop was pressed
+    CycleLimit,         //!< MaxCycles cycles were made without reaching the goal
+    GridNotSuitable,    //!< multigrid on a grid that breaks its rule
+    NotFinite,          //!< the field or the residual stopped being finite
+    NeedsInitialize,    //!< the arrays no longer match the grid
+    SolverRefused,      //!< the multigrid solver refused the call for another reason
+    TargetUnreachable,  //!< the target is at or above the solver's ceiling
+    AtBoundary,         //!< thermocouple 0 at tbc: no current can be predicted
+    NegativePower,      //!< the search asked for a negative power
+    PrecisionLimit,     //!< converged at the residual floor of the Single field, not the target
+    NoProgress,         //!< the search came no closer to its target for many trials
+    NoSweep,            //!< the single-grid settings make no sweep
+    NoHeatedCell,       //!< a current flows but no cell lies in a heating part
+    AtTemperatureLimit, //!< the field ended at the solvers' upper clamp
+    HeatImbalance       //!< the field ended far from a heat balance
 };
+/// True for the outcomes that end a run with an answer: the cycles done, the goal reached, or
+/// the precision limit reached.
+bool RunSucceeded(RunOutcome outcome);
 /// Short name of an outcome ("finished", "cycle limit", ...), for the batch tool.
 std::string_view RunOutcomeName(RunOutcome outcome);
 
@@ -193,13 +217,16 @@ public:
     void MgHeatOneCycle(int& n);
     /// Cycles 1 ... NumberOfCycles, ending early on Stop.
     void RunManyCycles(int NumberOfCycles);
-    /// Cycles until FirstError < rmsErrorTarget (none when the target is above 10000).
+    /// Cycles until FirstError < rmsErrorTarget (none when the target is above 10000), or until
+    /// the residual sits at the floor the Single field allows (RunOutcome::PrecisionLimit).
     void ConvergeToResidual(float rmsErrorTarget);
     /// The temperature search with the window's settings: DesiredResidual, damping 1, ncycles.
     void ConvergeToT(float TargetTemperature);
     /// Searches the current that brings thermocouple 0 to TargetTemperature: NumberOfCycles
     /// cycles per trial, the current from the assumption that the rise above tbc is proportional
-    /// to the power. Stops with a report line when no current can be predicted.
+    /// to the power, damped and limited where it would oscillate; each new current takes effect
+    /// in the very next solve. The residual test also passes at the precision limit. Stops with
+    /// a report line when no current can be predicted or no progress is made.
     void FindT_RestlessSearch(float TargetTemperature, float Residual, float DampingFactor,
                               int NumberOfCycles);
     /// The run buttons: each refuses when the model is not initialized or a run is in progress,
@@ -322,6 +349,14 @@ private:
     void EndRunStatus();
     /// Ends the run: a report line with the reason, the outcome, StopRequested set.
     void Abort(RunOutcome outcome, std::string_view line);
+    /// A run that ended with an answer is judged by its field: at the clamp or far from a heat
+    /// balance it ends with that outcome and a report line instead.
+    void JudgeRunEnd();
+    /// A current flows but the heat source is zero everywhere: no cell lies in a heating part.
+    bool NoHeatedCell() const;
+    /// Observes the cycle just made for the precision floor.
+    bool AtPrecisionFloor();
+    void ReportPrecisionLimit(float target);
     bool CycleCapReached();
     bool FieldFinite() const;
     void ResizeTemperature(const GhostField<float>& source, int validN1, int validN2);
@@ -342,7 +377,8 @@ private:
     int m_cyclesRun = 0;
     double m_runSeconds = 0.0;
     std::chrono::steady_clock::time_point m_runStart{};
-    std::string m_stopLine;     // the reason an abort gave, kept for the closing status
+    std::string m_stopLine; // the reason an abort gave, kept for the closing status
+    PrecisionFloor m_floor;
     std::string m_assemblyPath; // the caption's path: the file last read or saved
 };
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -414,6 +415,27 @@ TEST(ConvergeToResidual, ReachesTheTargetWithTheHeatBalanced)
     EXPECT_GT(m->ThermocoupleTemp(0), m->ThermocoupleTemp(2));
 }
 
+TEST(ConvergeToResidual, EndsAtThePrecisionLimitOfTheField)
+{
+    // No field reaches a residual of 0: the run ends by itself once the residual stops falling
+    // and the thermocouples stand still, as converged, with the answer a long run gives.
+    TestFront front;
+    auto m = InitializedFurnace(front, 32);
+    m->txtConvergeToResidual_LostFocus("0");
+    m->cmdConvergeToResidual_MouseUp();
+    EXPECT_EQ(m->LastRunOutcome(), RunOutcome::PrecisionLimit);
+    EXPECT_LT(m->CyclesRun(), 100);
+    EXPECT_EQ(front.CountReported(std::string(kMsgPrecisionLimit)), 1);
+    EXPECT_EQ(m->StatusText, kStatusReady);
+    const std::array<float, 3> atFloor{m->ThermocoupleTemp(0), m->ThermocoupleTemp(1),
+                                       m->ThermocoupleTemp(2)};
+    m->txtNCycles_LostFocus("300");
+    m->cmdRunManyCycles_MouseUp();
+    ASSERT_EQ(m->LastRunOutcome(), RunOutcome::Finished);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NEAR(atFloor[static_cast<std::size_t>(k)], m->ThermocoupleTemp(k), 0.01f);
+}
+
 TEST(PressHeatSink, EachCycleShiftsTheFieldToTheSphereTemperature)
 {
     TestFront front;
@@ -452,6 +474,19 @@ TEST(MirrorFactor, TheMirroredModelDoublesPowerAndOhmsLaw)
 
 TEST(TemperatureSearch, ReachesTheTargetWithinTError)
 {
+    // One cycle per trial (the start-up NCycles) settles on the current that many cycles per
+    // trial find: each new current takes effect in the very next solve.
+    float current1 = 0.0f;
+    {
+        TestFront front;
+        auto m = InitializedFurnace(front);
+        m->txtGoToT_LostFocus("600");
+        m->txtTError_LostFocus("1");
+        m->cmdGoToT_MouseUp();
+        EXPECT_EQ(m->LastRunOutcome(), RunOutcome::Converged);
+        EXPECT_LT(m->CyclesRun(), 100);
+        current1 = m->settings.ElectricCurrent;
+    }
     TestFront front;
     auto m = InitializedFurnace(front);
     m->txtNCycles_LostFocus("4");
@@ -465,6 +500,10 @@ TEST(TemperatureSearch, ReachesTheTargetWithinTError)
     EXPECT_TRUE(front.Status("Converging to a temperature of 600"));
     EXPECT_EQ(m->StatusText, kStatusReady);
     EXPECT_GT(front.CountReported("Trial Current "), 0);
+    // Within TError of 600 deg C at a gain of several degrees per ampere.
+    EXPECT_NEAR(current1, m->settings.ElectricCurrent, 0.002f * m->settings.ElectricCurrent);
+    // The current box and the readout agree.
+    EXPECT_FLOAT_EQ(std::stof(m->Results().picAmps), m->settings.ElectricCurrent);
 
     // Already there: no trial, the current stays.
     const float current = m->settings.ElectricCurrent;
@@ -472,6 +511,31 @@ TEST(TemperatureSearch, ReachesTheTargetWithinTError)
     m->cmdGoToT_MouseUp();
     EXPECT_EQ(front.CountReported("Trial Current "), 0);
     EXPECT_EQ(m->settings.ElectricCurrent, current);
+}
+
+TEST(TemperatureSearch, AStoppedSearchKeepsTheCurrentItsFieldBelongsTo)
+{
+    TestFront front;
+    auto m = InitializedFurnace(front);
+    m->txtGoToT_LostFocus("600");
+    m->txtTError_LostFocus("0.01");
+    m->txtConvergeToResidual_LostFocus("0");
+    // Stop arrives at the event pump of the first cycle of the second trial: its current was
+    // set but never solved with.
+    int cycles = 0;
+    m->ReplotPicture = [&] {
+        if (++cycles == 2)
+            front.m_onPump = [&] { m->cmdStop_Click(); };
+    };
+    m->cmdGoToT_MouseUp();
+    EXPECT_EQ(m->LastRunOutcome(), RunOutcome::Stopped);
+    EXPECT_TRUE(front.Reported(kReportStopped));
+    EXPECT_TRUE(
+        front.Reported(std::string(kMsgSearchStartedAt) + "100 A with the boundary at 25 deg C."));
+    EXPECT_EQ(m->StatusText, kStatusReady);
+    EXPECT_EQ(m->StatusColor, StatusColour::Blue);
+    const FormState s = m->FormUpdate();
+    EXPECT_FLOAT_EQ(std::stof(s.text.txtCurrent), std::stof(m->Results().picAmps));
 }
 
 TEST(TemperatureSearch, StopsWithAReportLineWhenNoCurrentCanBePredicted)
@@ -549,6 +613,68 @@ TEST(RunGuards, MultigridRuleNonFiniteFieldAndCycleLimit)
         m->cmdConvergeToResidual_MouseUp();
         EXPECT_EQ(m->LastRunOutcome(), RunOutcome::CycleLimit);
         EXPECT_EQ(m->CyclesRun(), 2);
+    }
+}
+
+TEST(RunOutcomes, ARunThatWentWrongIsNeverReportedAsASuccess)
+{
+    {
+        // A current far too high: the multigrid residual overflows within a few cycles while
+        // the field may still hold finite numbers.
+        TestFront front;
+        auto m = Furnace(front);
+        m->txtCurrent_LostFocus("1e12");
+        m->Initialize();
+        m->txtNCycles_LostFocus("20");
+        m->cmdRunManyCycles_MouseUp();
+        EXPECT_EQ(m->LastRunOutcome(), RunOutcome::NotFinite);
+        EXPECT_LT(m->CyclesRun(), 20);
+        EXPECT_FALSE(front.Reported(kReportFinished));
+        EXPECT_EQ(m->StatusColor, StatusColour::Red);
+    }
+    {
+        // With no sweep the single-grid solver leaves the field alone and reports a residual
+        // of 0, which is no convergence.
+        TestFront front;
+        auto m = InitializedFurnace(front);
+        m->optGrid_MouseUp(false);
+        m->txtNTits_LostFocus("0");
+        m->cmdConvergeToResidual_MouseUp();
+        EXPECT_EQ(m->LastRunOutcome(), RunOutcome::NoSweep);
+        EXPECT_EQ(m->CyclesRun(), 0);
+        EXPECT_EQ(m->StatusText, kMsgNoSweep);
+    }
+    {
+        // A current that drives the heater into the solvers' clamp ends every run command
+        // with that reason instead of "Finished." or a converged search.
+        TestFront front;
+        auto m = Furnace(front);
+        m->txtCurrent_LostFocus("3000");
+        m->chkIncludePress_MouseUp(false);
+        m->Initialize();
+        m->txtNCycles_LostFocus("5");
+        m->cmdRunManyCycles_MouseUp();
+        EXPECT_EQ(m->LastRunOutcome(), RunOutcome::AtTemperatureLimit);
+        EXPECT_FALSE(front.Reported(kReportFinished));
+        EXPECT_EQ(m->StatusText.rfind(kMsgAtTemperatureLimit, 0), 0u);
+        EXPECT_EQ(m->StatusColor, StatusColour::Red);
+        m->cmdConvergeToResidual_MouseUp();
+        EXPECT_EQ(m->LastRunOutcome(), RunOutcome::AtTemperatureLimit);
+    }
+    {
+        // A heater thinner than a cell, between two cell centres: no cell is heated, which
+        // Initialize says and every run refuses to hide behind a cold answer.
+        TestFront front;
+        auto m = Furnace(front, 4);
+        m->Tarsen.CellPart(0).InnerRadius(2.0f);
+        m->Tarsen.CellPart(0).OuterRadius(2.4f);
+        m->Initialize();
+        ASSERT_TRUE(m->grid.Initialized);
+        EXPECT_TRUE(front.Reported(kMsgNoHeatedCell));
+        m->cmdGoToT_MouseUp();
+        EXPECT_EQ(m->LastRunOutcome(), RunOutcome::NoHeatedCell);
+        EXPECT_EQ(m->CyclesRun(), 0);
+        EXPECT_EQ(m->StatusText, kMsgNoHeatedCell);
     }
 }
 
