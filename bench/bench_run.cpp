@@ -2,7 +2,8 @@
 // (aspect ratio 1, so that 512 cells fit in both directions) or n x 2n (the file's own aspect
 // ratio): one multigrid cycle (solve, make_c, make_f, results; no picture), and a whole run to
 // the residual 0.008 from a uniform field, each with 1 and 2 threads. Together they make the
-// scaling table of the README.
+// scaling table of the README. Last, the search for the current that brings thermocouple 0 to
+// the file's target.
 #include "common/frontend.h"
 #include "common/parallel.h"
 #include "simulation/mainlogic.h"
@@ -17,7 +18,7 @@ namespace {
 
 const std::string kExample = std::string(TARSEN_SOURCE_DIR) + "/examples/furnace.tsn";
 
-/// The example read as the window reads it, on an n x n grid, initialized.
+/// The example read as the window reads it, on an n x (n x aspect) grid, initialized.
 struct RunFixture {
     NullFrontEnd front;
     MainLogic logic{front};
@@ -99,6 +100,41 @@ void BM_ConvergeToResidual(benchmark::State& state)
     state.counters["heat_balance_percent"] = heatBalance;
 }
 BENCHMARK(BM_ConvergeToResidual)->Apply(ScalingTable)->Iterations(3);
+
+/// The search for 1200 deg C at thermocouple 0 from the uniform start field, with the file's
+/// aspect ratio 2, residual target and precision, at the start-up NCycles 1 and at the file's 20
+/// cycles per trial. The counters give the cycles, the current found and how the search ended
+/// (1 when it converged, at its target residual or at the precision limit).
+void BM_ConvergeToT(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const std::string ncycles = std::to_string(state.range(1));
+    int cycles = 0;
+    bool converged = false;
+    double current = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto fx = std::make_unique<RunFixture>(n, 2);
+        fx->logic.txtNCycles_LostFocus(ncycles);
+        fx->logic.txtGoToT_LostFocus("1200");
+        state.ResumeTiming();
+        fx->logic.cmdGoToT_MouseUp();
+        state.PauseTiming();
+        cycles = fx->logic.CyclesRun();
+        const RunOutcome outcome = fx->logic.LastRunOutcome();
+        converged = outcome == RunOutcome::Converged || outcome == RunOutcome::PrecisionLimit;
+        current = fx->logic.settings.ElectricCurrent;
+        fx.reset();
+        state.ResumeTiming();
+    }
+    state.counters["cycles"] = cycles;
+    state.counters["converged"] = converged ? 1.0 : 0.0;
+    state.counters["current_A"] = current;
+}
+BENCHMARK(BM_ConvergeToT)
+    ->ArgsProduct({{64, 128, 256}, {1, 20}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 } // namespace
 } // namespace tarsen

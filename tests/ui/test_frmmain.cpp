@@ -461,6 +461,36 @@ TEST_F(MainWindow, ConvergeToResidualAndTemperatureRunFromTheirButtons)
     EXPECT_TRUE(w->cmdGoToT->isEnabled());
 }
 
+TEST_F(MainWindow, AStoppedSearchAndOneAtThePrecisionLimitLeaveTheWindowConsistent)
+{
+    Open(Example("furnace.tsn"));
+    Click(w->cmdHalveGrid);
+    Initialize();
+    Type(w->txtNCycles, QStringLiteral("1"));
+    Type(w->txtConvergeToResidual, QStringLiteral("0")); // below any field's floor
+    auto boxAndReadoutAgree = [&] {
+        EXPECT_FLOAT_EQ(w->txtCurrent->text().toFloat(), w->picAmps->text().trimmed().toFloat());
+    };
+
+    AtPumpAfter(QStringLiteral("Trial Current 2"), [&] { Click(w->cmdStop); });
+    Click(w->cmdGoToT);
+    EXPECT_TRUE(Reported(Q(kReportStopped)));
+    EXPECT_TRUE(
+        Reported(Q(kMsgSearchStartedAt) + QStringLiteral("230 A with the boundary at 25 deg C.")));
+    EXPECT_EQ(StatusLines().value(0), Q(kStatusReady));
+    boxAndReadoutAgree();
+
+    reported.clear();
+    Click(w->cmdGoToT);
+    EXPECT_EQ(w->Logic().LastRunOutcome(), RunOutcome::PrecisionLimit);
+    EXPECT_EQ(ReportedStarting(Q(kMsgPrecisionLimit)), 1);
+    EXPECT_FALSE(Reported(Q(kReportStopped)));
+    EXPECT_NEAR(w->Logic().ThermocoupleTemp(0), 1200.0f, 1.0f);
+    EXPECT_EQ(StatusLines().value(0), Q(kStatusReady));
+    boxAndReadoutAgree();
+    EXPECT_TRUE(w->cmdGoToT->isEnabled());
+}
+
 TEST_F(MainWindow, AnAssemblyWithAGapNamesItAndKeepsTheRunFrameOff)
 {
     QTemporaryDir dir;
