@@ -730,10 +730,13 @@ void MainLogic::JudgeRunEnd()
         break;
     case FieldVerdict::HeatImbalance:
         m_outcome = RunOutcome::HeatImbalance;
-        line = std::string(kMsgHeatImbalance) +
-               ShortestSingle(Sng(round_half_even(*balance * 10.0) / 10.0 + 0.0)) +
-               " percent, far from 100: the field is no steady state. Run more cycles, or lower "
-               "the current if it keeps diverging.";
+        line =
+            std::string(kMsgHeatImbalance) +
+            (std::isfinite(*balance)
+                 ? ShortestSingle(Sng(round_half_even(*balance * 10.0) / 10.0 + 0.0)) + " percent"
+                 : std::string("a value that is not finite")) +
+            ", far from 100 percent: the field is no steady state. Run more cycles, or lower "
+            "the current if it keeps diverging.";
         break;
     }
     m_stopLine = line;

@@ -69,7 +69,7 @@ TEST(BatchCommandLine, UsageErrorsAreStatusTwoWithNothingOnStdout)
          {"", "bogus", "run", "run --bogus examples/furnace.tsn",
           "run examples/furnace.tsn --cycles 3 --target 1200", "run examples/furnace.tsn --cycles",
           "run examples/furnace.tsn --cycles 2.5", "run examples/furnace.tsn --cycles 40000",
-          "run examples/furnace.tsn --max-cycles 0", "run examples/furnace.tsn --residual abc",
+          "run examples/furnace.tsn --max-cycles -1", "run examples/furnace.tsn --residual abc",
           "run examples/furnace.tsn --set nr", "run examples/furnace.tsn --set =5",
           "run examples/furnace.tsn --sweep nr=64:32:16",
           "run examples/furnace.tsn --set bogus=1 --quiet", "materials examples/thermal.prp --at x",
@@ -82,6 +82,25 @@ TEST(BatchCommandLine, UsageErrorsAreStatusTwoWithNothingOnStdout)
     }
     // A file that is not there is refused, not a usage error.
     EXPECT_EQ(RunBatch("check no/such/file.tsn").status, 3);
+}
+
+TEST(BatchRun, HowARunEndedIsItsStoppedValueAndItsExitStatus)
+{
+    auto run = [](const std::string& args) {
+        const Outcome o = RunBatch("run examples/furnace.tsn --quiet --json " + args);
+        const auto document = tarsen::batch::Json::parse(o.out, nullptr, false);
+        EXPECT_FALSE(document.is_discarded()) << o.out;
+        return std::make_pair(o.status, document.is_discarded()
+                                            ? std::string()
+                                            : document["stopped"].get<std::string>());
+    };
+    // Without a cycle limit the run ends by itself.
+    EXPECT_EQ(run("--set nr=32 --max-cycles 0"), std::make_pair(0, std::string("converged")));
+    // A current that makes the residual overflow fails, however many cycles were asked for.
+    EXPECT_EQ(run("--set ElectricCurrent=5000 --cycles 20"),
+              std::make_pair(1, std::string("not finite")));
+    EXPECT_EQ(run("--set nr=32 --set ElectricCurrent=2000 --cycles 10"),
+              std::make_pair(1, std::string("temperature limit")));
 }
 
 TEST(BatchJson, NumbersThatAreNotFiniteAreNullInDocumentsAndWordsInText)
