@@ -6,9 +6,11 @@
 #include "batchcommand.h"
 #include "batchjson.h"
 #include "common/numeric.h"
+#include "common/parallel.h"
 #include "common/textnum.h"
 #include "model/assemblyfile.h"
 #include "model/replacefile.h"
+#include "orderedjobs.h"
 #include "simulation/fieldvtk.h"
 #include "simulation/mainlogic.h"
 
@@ -56,15 +58,19 @@ struct Options {
     bool antialias = false;
     /// The voltage measured across the furnace, V, for the average furnace resistivity.
     std::optional<float> measuredVoltage;
+    int threads = -1; // threads of each run's grid loops; 0 every core, -1 not given
+    int jobs = 1;     // sweep points run at the same time
 };
 
-/// Message boxes of the run, in order; each is also shown on stderr as it comes.
+/// Message boxes of the run, in order; each is also written to the run's stderr as it comes.
 struct RunFrontEnd final : FrontEnd {
+    explicit RunFrontEnd(std::ostream& err) : m_err(err) {}
     std::vector<std::string> m_messages;
+    std::ostream& m_err;
     void ShowMessage(std::string_view text) override
     {
         m_messages.emplace_back(text);
-        std::cerr << text << "\n";
+        m_err << text << "\n";
     }
 };
 
@@ -298,23 +304,24 @@ int ExitFor(RunOutcome outcome)
     }
 }
 
-/// One whole run: read, set, initialize, run, save. sweep holds the swept key and value.
+/// One whole run: read, set, initialize, run, save. sweep holds the swept key and value; what
+/// the run has to say goes to err (stderr, or a sweep point's text).
 int RunOnce(const Options& o, const std::optional<std::pair<std::string, std::string>>& sweep,
-            Json& result)
+            Json& result, std::ostream& err)
 {
-    RunFrontEnd front;
+    RunFrontEnd front(err);
     MainLogic m(front);
     m.MaxCycles = o.maxCycles;
     const ReadTarsenResult read =
         m.Form_Load(std::filesystem::current_path().string(), o.path, o.materials);
     if (read.status == ReadTarsenStatus::Refused) {
-        std::cerr << "Error while reading \"" << o.path << "\": " << read.error << "\n";
+        err << "Error while reading \"" << o.path << "\": " << read.error << "\n";
         return kExitRefused;
     }
     auto apply = [&](const std::string& key, const std::string& value) {
         const std::string error = ApplySetting(m, key, value);
         if (!error.empty())
-            UsageError("--set " + key + "=" + value + ": " + error);
+            UsageError("--set " + key + "=" + value + ": " + error, err);
         return error.empty();
     };
     for (const auto& [key, value] : o.sets)
@@ -332,19 +339,19 @@ int RunOnce(const Options& o, const std::optional<std::pair<std::string, std::st
             return kExitUsage;
     }
     if (!o.quiet) {
-        m.ReplotPicture = [&m] {
-            std::cerr << "cycle " << m.CyclesRun() << ": FirstError "
-                      << ShortestSingle(m.FirstError) << ", rmserror " << ShortestSingle(m.rmserror)
-                      << ", T0 " << ShortestSingle(m.ThermocoupleTemp(0)) << " deg C, tbc "
-                      << ShortestSingle(m.settings.tbc) << ", current "
-                      << ShortestSingle(m.settings.ElectricCurrent) << " A\n";
+        m.ReplotPicture = [&m, &err] {
+            err << "cycle " << m.CyclesRun() << ": FirstError " << ShortestSingle(m.FirstError)
+                << ", rmserror " << ShortestSingle(m.rmserror) << ", T0 "
+                << ShortestSingle(m.ThermocoupleTemp(0)) << " deg C, tbc "
+                << ShortestSingle(m.settings.tbc) << ", current "
+                << ShortestSingle(m.settings.ElectricCurrent) << " A\n";
         };
     }
 
     m.Initialize();
     int status = kExitOk;
     if (!m.grid.Initialized) {
-        std::cerr << "tarsen-batch: the model is not runnable: " << m.StatusText << "\n";
+        err << "tarsen-batch: the model is not runnable: " << m.StatusText << "\n";
         status = kExitNotRunnable;
     } else {
         switch (o.mode) {
@@ -360,7 +367,7 @@ int RunOnce(const Options& o, const std::optional<std::pair<std::string, std::st
         }
         status = ExitFor(m.LastRunOutcome());
         if (status != kExitOk)
-            std::cerr << "tarsen-batch: the run stopped: " << m.StatusText << "\n";
+            err << "tarsen-batch: the run stopped: " << m.StatusText << "\n";
     }
     m.ReplotPicture = nullptr;
 
@@ -370,7 +377,7 @@ int RunOnce(const Options& o, const std::optional<std::pair<std::string, std::st
         std::string error;
         const bool vtk = std::filesystem::path(o.field).extension() == ".vtr";
         if (!ReplaceFile(o.field, vtk ? FieldVtr(m.grid) : FieldCsv(m), error)) {
-            std::cerr << "Error while writing \"" << o.field << "\": " << error << "\n";
+            err << "Error while writing \"" << o.field << "\": " << error << "\n";
             if (status == kExitOk)
                 status = kExitRefused;
         }
@@ -382,7 +389,7 @@ int RunOnce(const Options& o, const std::optional<std::pair<std::string, std::st
         QString error;
         if (!WriteAssemblyPicture(picture, QString::fromStdString(o.picture), o.pictureSize,
                                   o.antialias, error)) {
-            std::cerr << error.toStdString() << "\n";
+            err << error.toStdString() << "\n";
             if (status == kExitOk)
                 status = kExitRefused;
         }
@@ -457,6 +464,8 @@ bool SweepValues(const std::string& range, std::vector<double>& values)
 
 int RunRun(Options o)
 {
+    if (o.threads >= 0)
+        SetThreadCount(o.threads);
     // A path that does not exist would give the default assembly; here it is an error.
     const std::optional<std::string> found = FindExistingFile(o.path);
     if (!found) {
@@ -475,7 +484,7 @@ int RunRun(Options o)
 
     if (o.sweepKey.empty()) {
         Json result;
-        const int status = RunOnce(o, std::nullopt, result);
+        const int status = RunOnce(o, std::nullopt, result, std::cerr);
         if (result.is_null())
             return status;
         if (o.json)
@@ -485,18 +494,36 @@ int RunRun(Options o)
         return status;
     }
 
-    // A sweep: every value is a run of its own from the file, so rows do not depend on order.
-    std::vector<Json> rows;
+    // A sweep: every value is a run of its own from the file, so rows do not depend on order
+    // and may be computed at the same time. Files written after each run have the same name for
+    // every value, and the last value's must be the one left: such sweeps go one at a time.
+    const int count = static_cast<int>(o.sweepValues.size());
+    const bool writesFiles = !o.save.empty() || !o.field.empty() || !o.picture.empty();
+    const int jobs = writesFiles ? 1 : std::min(o.jobs, count);
+    if (o.threads < 0 && jobs > 1)
+        SetThreadCount(std::max(1, HardwareThreads() / jobs)); // the cores shared out
+    std::vector<Json> rows(static_cast<std::size_t>(count));
     int status = kExitOk;
-    for (double value : o.sweepValues) {
-        Json row;
-        const int s = RunOnce(o, std::make_pair(o.sweepKey, ShortestDouble(value)), row);
-        if (s == kExitRefused || s == kExitUsage)
-            return s;
-        if (status == kExitOk)
-            status = s;
-        rows.push_back(std::move(row));
-    }
+    int fatal = kExitOk;
+    RunInOrder(
+        count, jobs,
+        [&](int k, std::ostream& err) {
+            const double value = o.sweepValues[static_cast<std::size_t>(k)];
+            return RunOnce(o, std::make_pair(o.sweepKey, ShortestDouble(value)),
+                           rows[static_cast<std::size_t>(k)], err);
+        },
+        [&](int, int s) {
+            if (s == kExitRefused || s == kExitUsage) {
+                fatal = s;
+                return false;
+            }
+            if (status == kExitOk)
+                status = s;
+            return true;
+        },
+        std::cerr);
+    if (fatal != kExitOk)
+        return fatal;
     if (o.json) {
         Json all = Json::array();
         for (auto& r : rows)
@@ -557,6 +584,17 @@ CommandAction SetupRun(CLI::App& app)
                    "write the temperature, conductivity, heat source and material of every "
                    "cell: a VTK XML rectilinear grid for .vtr, else CSV with r and z")
         ->type_name("FILE.csv|FILE.vtr");
+    app.add_option("--threads", o.threads,
+                   "threads for the grid loops of each run, 0 for every core (the default; with "
+                   "--jobs the cores are shared out); results do not depend on it")
+        ->type_name("N")
+        ->check(WholeNumber(0, 256));
+    app.add_option("--jobs", o.jobs,
+                   "run N sweep values at the same time; the output is the same as one at a "
+                   "time (sweeps that write files go one at a time)")
+        ->type_name("N")
+        ->check(WholeNumber(1, 256))
+        ->capture_default_str();
     app.add_option("--sweep", a->sweep,
                    "repeat the whole run for each value of KEY from START to STOP by STEP; "
                    "prints CSV (or a JSON array)")

@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,8 @@ struct RegisterCommand {
 /// Prints "tarsen-batch: why" and the hint to --help on stderr and returns kExitUsage, for usage
 /// errors found after parsing (a --set key the assembly does not take, for one).
 int UsageError(const std::string& why);
+/// The same on err.
+int UsageError(const std::string& why, std::ostream& err);
 
 /// Validators for option values. Numbers are read as the assembly file reads them (locale-free,
 /// "1e3" allowed); a whole-number validator rewrites the value as plain digits, so that it can

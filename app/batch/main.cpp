@@ -15,9 +15,11 @@ std::vector<BatchCommand>& Commands()
     return commands;
 }
 
-int UsageError(const std::string& why)
+int UsageError(const std::string& why) { return UsageError(why, std::cerr); }
+
+int UsageError(const std::string& why, std::ostream& err)
 {
-    std::cerr << "tarsen-batch: " << why << "\nRun with --help for more information.\n";
+    err << "tarsen-batch: " << why << "\nRun with --help for more information.\n";
     return kExitUsage;
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -55,7 +56,7 @@ TEST(BatchCommandLine, HelpAndVersionGoToStdoutWithStatusZero)
     const std::string runHelp = RunBatch("run --help").out;
     for (const char* option : {"--materials", "--set", "--single-grid", "--cycles", "--residual",
                                "--target", "--max-cycles", "--json", "--quiet", "--save", "--field",
-                               "--sweep", "--measured-voltage"})
+                               "--sweep", "--measured-voltage", "--threads", "--jobs"})
         EXPECT_NE(runHelp.find(option), std::string::npos) << option;
 
     const Outcome v = RunBatch("--version");
@@ -71,8 +72,9 @@ TEST(BatchCommandLine, UsageErrorsAreStatusTwoWithNothingOnStdout)
           "run examples/furnace.tsn --cycles 2.5", "run examples/furnace.tsn --cycles 40000",
           "run examples/furnace.tsn --max-cycles -1", "run examples/furnace.tsn --residual abc",
           "run examples/furnace.tsn --set nr", "run examples/furnace.tsn --set =5",
-          "run examples/furnace.tsn --sweep nr=64:32:16",
-          "run examples/furnace.tsn --set bogus=1 --quiet", "materials examples/thermal.prp --at x",
+          "run examples/furnace.tsn --sweep nr=64:32:16", "run examples/furnace.tsn --jobs 0",
+          "run examples/furnace.tsn --threads -1", "run examples/furnace.tsn --set bogus=1 --quiet",
+          "materials examples/thermal.prp --at x",
           "check examples/furnace.tsn examples/furnace.tsn"}) {
         SCOPED_TRACE(args);
         const Outcome o = RunBatch(args);
@@ -167,6 +169,44 @@ TEST(BatchRun, ReplacedSettingsAreReportedAndAMeasuredVoltageGivesTheFurnaceResi
     const std::size_t at = c.out.find(line);
     ASSERT_NE(at, std::string::npos) << c.out;
     EXPECT_NEAR(std::stod(c.out.substr(at + line.size())), 1.09259375e-3, 1e-9);
+}
+
+TEST(BatchSweep, JobsAndThreadsPrintWhatOneRunAtATimePrints)
+{
+    // Every line but the run times; stderr whole.
+    const auto withoutSeconds = [](const std::string& csv) {
+        std::string kept;
+        std::size_t from = 0;
+        while (from < csv.size()) {
+            std::size_t end = csv.find('\n', from);
+            end = end == std::string::npos ? csv.size() : end;
+            const std::string line = csv.substr(from, end - from);
+            kept += line.substr(0, line.rfind(',')) + "\n";
+            from = end + 1;
+        }
+        return kept;
+    };
+    const std::string sweep =
+        "run examples/furnace.tsn --set nr=32 --cycles 3 --sweep ElectricCurrent=150:210:20 ";
+    const Outcome one = RunBatch(sweep + "--jobs 1 --threads 1");
+    ASSERT_EQ(one.status, 0) << one.err;
+    ASSERT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 5); // heading and 4 rows
+    for (const char* more : {"--jobs 3", "--jobs 2 --threads 2", "--jobs 8"}) {
+        SCOPED_TRACE(more);
+        const Outcome o = RunBatch(sweep + more);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(withoutSeconds(o.out), withoutSeconds(one.out));
+        EXPECT_EQ(o.err, one.err);
+    }
+    // A value refused as a setting ends the sweep there, whatever ran beside it.
+    const std::string refused =
+        "run examples/furnace.tsn --set nr=32 --cycles 1 --sweep AspectRatio=2:6:1 ";
+    const Outcome first = RunBatch(refused + "--jobs 1");
+    const Outcome parallel = RunBatch(refused + "--jobs 4");
+    EXPECT_EQ(first.status, 2);
+    EXPECT_EQ(parallel.status, 2);
+    EXPECT_EQ(parallel.out, "");
+    EXPECT_EQ(parallel.err, first.err);
 }
 
 } // namespace
