@@ -86,6 +86,7 @@ FormState DecideFormState(const FormInputs& in)
     e.cmdDoubleZ = in.AspectRatio < kMaxAspectRatio && idle;
     UpdateGridButtons(e, in.nr, nz, in.Running);
     e.txtRmax = e.txtBoundaryCondition = e.txtCurrent = e.chkIncludePress = idle;
+    e.chkExactSampling = idle;
     e.txtPixels = idle;
 
     e.mnuOpen = e.mnuSave = e.mnuOpenPropertiesFile = idle;
@@ -115,6 +116,7 @@ FormState DecideFormState(const FormInputs& in)
 
     s.chkRedBlack = in.RedBlack;
     s.chkIncludePress = in.IncludePress;
+    s.chkExactSampling = in.ExactSampling;
     s.optGridMultiGrid = in.UseMultigrid;
     return s;
 }

@@ -53,6 +53,7 @@ struct FormInputs {
     bool UseMultigrid = true;
     bool RedBlack = true;
     bool IncludePress = true;
+    bool ExactSampling = true;
     // Readiness, in the order the status names them.
     bool NoMaterials = false;
     bool UnassignedPoint = false;
@@ -113,6 +114,7 @@ struct ControlStates {
     bool txtBoundaryCondition = false;
     bool txtCurrent = false;
     bool chkIncludePress = false;
+    bool chkExactSampling = false;
     bool txtPixels = false;
     // Menus: entries that change the model or redraw are off during a run; Exit and About stay.
     bool mnuOpen = false;
@@ -156,6 +158,7 @@ struct FormState {
     SettingTexts text;
     bool chkRedBlack = true;      // checked
     bool chkIncludePress = true;  // checked
+    bool chkExactSampling = true; // checked
     bool optGridMultiGrid = true; // "Multi-grid" selected, else "Single grid"
     ResultTexts results;          // filled by the main window's logic
     std::array<std::array<float, 2>, 3> ThermocouplePositions{}; // (k, 0) = r, (k, 1) = z, mm

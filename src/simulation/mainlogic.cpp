@@ -1414,6 +1414,7 @@ FormInputs MainLogic::CurrentFormInputs() const
     in.UseMultigrid = UseMultigrid;
     in.RedBlack = RedBlack;
     in.IncludePress = settings.IncludePress;
+    in.ExactSampling = settings.ExactSampling;
     in.NoMaterials = materialproperties.NoMaterials();
     in.UnassignedPoint = grid.UnassignedPoint;
     in.UnassignedPointIJ = {grid.UnassignedPointIJ[0], grid.UnassignedPointIJ[1]};

@@ -183,6 +183,11 @@ void frmMain::BuildControls()
     txtCurrent = NewBox("txtCurrent");
     chkIncludePress = new QCheckBox(QStringLiteral("Include the press in the calculation"));
     chkIncludePress->setObjectName(QStringLiteral("chkIncludePress"));
+    chkExactSampling = new QCheckBox(QStringLiteral("Exact part boundaries"));
+    chkExactSampling->setObjectName(QStringLiteral("chkExactSampling"));
+    chkExactSampling->setToolTip(
+        QStringLiteral("Cells that a part boundary crosses mix their parts by the share each "
+                       "covers. Clear to take only the part at each cell's centre."));
     cmdInitialize = NewButton("cmdInitialize", "Initialize");
     cmdMakeT = NewButton("cmdMakeT", "Reset the temperature and initialize");
     {
@@ -207,8 +212,9 @@ void frmMain::BuildControls()
         g->addWidget(Caption("Current in Amps"), 6, 0);
         g->addWidget(txtCurrent, 6, 1);
         g->addWidget(chkIncludePress, 7, 0, 1, 2);
-        g->addWidget(cmdInitialize, 8, 0, 1, 2);
-        g->addWidget(cmdMakeT, 9, 0, 1, 2);
+        g->addWidget(chkExactSampling, 8, 0, 1, 2);
+        g->addWidget(cmdInitialize, 9, 0, 1, 2);
+        g->addWidget(cmdMakeT, 10, 0, 1, 2);
     }
 
     frameGridSettings = NewFrame("frameGridSettings", "Grid settings and iterations");
@@ -557,6 +563,7 @@ void frmMain::ConnectHandlers()
     connect(optGrid[1], &QRadioButton::clicked, this, [this] { optGrid_MouseUp(1); });
     connect(chkRedBlack, &QCheckBox::clicked, this, &frmMain::chkRedBlack_MouseUp);
     connect(chkIncludePress, &QCheckBox::clicked, this, &frmMain::chkIncludePress_MouseUp);
+    connect(chkExactSampling, &QCheckBox::clicked, this, &frmMain::chkExactSampling_MouseUp);
 
     box(txtRmax, &frmMain::txtRmax_LostFocus);
     box(txtBoundaryCondition, &frmMain::txtBoundaryCondition_LostFocus);
@@ -810,6 +817,7 @@ void frmMain::ApplyFormState(const FormState& state)
     txtBoundaryCondition->setEnabled(e.txtBoundaryCondition);
     txtCurrent->setEnabled(e.txtCurrent);
     chkIncludePress->setEnabled(e.chkIncludePress);
+    chkExactSampling->setEnabled(e.chkExactSampling);
     txtPixels->setEnabled(e.txtPixels);
     cmdFullPicture->setEnabled(e.mnuPlotFullPicture);
     cmdPlotAll->setEnabled(e.mnuPlotAll);
@@ -862,6 +870,7 @@ void frmMain::ApplyFormState(const FormState& state)
     SetBoxText(txtW, t.txtW);
     chkRedBlack->setChecked(state.chkRedBlack);
     chkIncludePress->setChecked(state.chkIncludePress);
+    chkExactSampling->setChecked(state.chkExactSampling);
     optGrid[1]->setChecked(state.optGridMultiGrid);
     optGrid[0]->setChecked(!state.optGridMultiGrid);
 
@@ -1232,6 +1241,11 @@ void frmMain::chkRedBlack_MouseUp()
 void frmMain::chkIncludePress_MouseUp()
 {
     Guarded([this] { m_logic->chkIncludePress_MouseUp(chkIncludePress->isChecked()); });
+}
+
+void frmMain::chkExactSampling_MouseUp()
+{
+    Guarded([this] { m_logic->SetExactSampling(chkExactSampling->isChecked()); });
 }
 
 void frmMain::txtRmax_LostFocus() { SettingBox(txtRmax, &MainLogic::txtRmax_LostFocus); }

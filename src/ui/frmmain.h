@@ -135,6 +135,7 @@ public:
     QLineEdit* txtBoundaryCondition = nullptr;
     QLineEdit* txtCurrent = nullptr;
     QCheckBox* chkIncludePress = nullptr;
+    QCheckBox* chkExactSampling = nullptr;
     QPushButton* cmdInitialize = nullptr;
     QPushButton* cmdMakeT = nullptr;
 
@@ -236,6 +237,7 @@ public:
     void optGrid_MouseUp(int Index);
     void chkRedBlack_MouseUp();
     void chkIncludePress_MouseUp();
+    void chkExactSampling_MouseUp();
     void txtRmax_LostFocus();
     void txtBoundaryCondition_LostFocus();
     void txtCurrent_LostFocus();

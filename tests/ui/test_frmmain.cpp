@@ -309,6 +309,16 @@ TEST_F(MainWindow, InitializeEnablesTheRunFrameAndATypedCurrentDisablesItAgain)
     EXPECT_TRUE(w->cmdInitialize->isEnabled());
     EXPECT_EQ(StatusLines().value(0), Q(kMsgDesignMode));
     EXPECT_EQ(StatusColour(), QColor(255, 0, 0));
+
+    // Sampling at the cell centres is one click away and asks for a new Initialize too.
+    Initialize();
+    ASSERT_TRUE(w->chkExactSampling->isChecked());
+    w->chkExactSampling->click();
+    EXPECT_FALSE(w->Logic().settings.ExactSampling);
+    EXPECT_FALSE(w->chkExactSampling->isChecked());
+    EXPECT_FALSE(w->frameGo->isEnabled());
+    Initialize();
+    EXPECT_EQ(w->Logic().grid.Cover(), nullptr);
 }
 
 TEST_F(MainWindow, SettingBoxesParseInTheCLocaleAndKeepTheValueOnBadText)
