@@ -2,6 +2,7 @@
 
 #include "common/frontend.h"
 #include "common/numeric.h"
+#include "common/parallel.h"
 #include "materials/clsmaterialproperties.h"
 #include "model/clstarsen.h"
 #include "model/pointquery.h"
@@ -47,6 +48,9 @@ void say(const ReportFn& report, std::string_view text)
 }
 
 int extent(std::int16_t n) { return n > 0 ? n : 0; }
+
+/// Grids of fewer points than this build their heat source on the calling thread alone.
+constexpr std::int64_t kParallelPoints = 4096;
 
 } // namespace
 
@@ -337,70 +341,100 @@ void ModelGrid::make_f(const clsTarsen& assembly, const clsMaterialProperties& m
             colOk[j] = cache->zs[j] == zs[j];
     }
 
-    // Resistivity at tbc per material, formed once when every point uses tbc.
-    constexpr int kRhoSlots = kMaxMaterials + 2;
-    double rhoAtTbc[kRhoSlots];
-    bool rhoKnown[kRhoSlots] = {};
-
     // The shares hold only while the parts and the extent are those make_MatMat sampled.
     const CellCover* cover =
         ExactSampling && cache && m_cover && m_cover->Nr() == n1 && m_cover->Nz() == n2
             ? m_cover.get()
             : nullptr;
-    float jPart[kMaxParts + 1]; // current density of parts -1 ... 30 in the present column
-    float sum = 0.0f;
-    for (int i = 0; i < n1; ++i) {
-        const float r = rs[static_cast<std::size_t>(i)];
-        for (int p = -1; p <= 30; ++p)
-            jPart[p + 1] = CurrentDensityInPart(assembly.CellPart(p), r, ElectricCurrent);
-        const bool rowCached = cache && rowOk[static_cast<std::size_t>(i)];
-        const std::int8_t* col =
-            rowCached ? cache->owner.data() + static_cast<std::size_t>(i) * zs.size() : nullptr;
-        for (int j = 0; j < n2; ++j) {
-            int owner;
-            if (rowCached && colOk[static_cast<std::size_t>(j)]) {
-                owner = col[j];
-            } else {
-                std::int16_t mat = -1;
-                owner =
-                    locator.CellPartAtPoint(r, zs[static_cast<std::size_t>(j)], rmax, zmax, mat);
-            }
-            const std::span<const PartShare> shares =
-                cover ? cover->Shares(i, j) : std::span<const PartShare>{};
-            const float J = jPart[owner + 1];
-            float fv = 0.0f;
-            if (shares.size() > 1) {
-                // A cell that several parts share: the Joule heat of each heating part in
-                // proportion to the volume it covers, so that every part's power is its own
-                // volume times its heat density whatever the grid.
-                double q = 0.0;
-                for (const PartShare& s : shares) {
-                    const float Jp = jPart[s.part + 1];
-                    if (Jp == 0.0f)
-                        continue;
-                    const double rho =
-                        materials.Resistivity(s.material, atBoundaryT ? tbc : t(i, j));
-                    q += double(s.fraction) * double(Jp) * double(Jp) * rho;
-                }
-                fv = saturate_single(q);
-            } else if (J != 0.0f) {
-                const std::int16_t m = MatMat(i, j);
-                double rho;
-                if (atBoundaryT && m >= -1 && m < kMaxMaterials) {
-                    if (!rhoKnown[m + 1]) {
-                        rhoAtTbc[m + 1] = materials.Resistivity(m, tbc);
-                        rhoKnown[m + 1] = true;
-                    }
-                    rho = rhoAtTbc[m + 1];
+
+    // Columns i0 ... i1 - 1; the columns are independent, so blocks of them run on the thread
+    // pool.
+    const auto columns = [&](int i0, int i1) {
+        // Resistivity at tbc per material, formed once when every point uses tbc.
+        constexpr int kRhoSlots = kMaxMaterials + 2;
+        double rhoAtTbc[kRhoSlots];
+        bool rhoKnown[kRhoSlots] = {};
+        float jPart[kMaxParts + 1]; // current density of parts -1 ... 30 in the present column
+        for (int i = i0; i < i1; ++i) {
+            const float r = rs[static_cast<std::size_t>(i)];
+            for (int p = -1; p <= 30; ++p)
+                jPart[p + 1] = CurrentDensityInPart(assembly.CellPart(p), r, ElectricCurrent);
+            const bool rowCached = cache && rowOk[static_cast<std::size_t>(i)];
+            const std::int8_t* col =
+                rowCached ? cache->owner.data() + static_cast<std::size_t>(i) * zs.size() : nullptr;
+            for (int j = 0; j < n2; ++j) {
+                int owner;
+                if (rowCached && colOk[static_cast<std::size_t>(j)]) {
+                    owner = col[j];
                 } else {
-                    rho = materials.Resistivity(m, atBoundaryT ? tbc : t(i, j));
+                    std::int16_t mat = -1;
+                    owner = locator.CellPartAtPoint(r, zs[static_cast<std::size_t>(j)], rmax, zmax,
+                                                    mat);
                 }
-                fv = saturate_single(double(J) * double(J) * rho);
+                const std::span<const PartShare> shares =
+                    cover ? cover->Shares(i, j) : std::span<const PartShare>{};
+                const float J = jPart[owner + 1];
+                float fv = 0.0f;
+                if (shares.size() > 1) {
+                    // A cell that several parts share: the Joule heat of each heating part in
+                    // proportion to the volume it covers, so that every part's power is its
+                    // own volume times its heat density whatever the grid.
+                    double q = 0.0;
+                    for (const PartShare& sh : shares) {
+                        const float Jp = jPart[sh.part + 1];
+                        if (Jp == 0.0f)
+                            continue;
+                        const double rho =
+                            materials.Resistivity(sh.material, atBoundaryT ? tbc : t(i, j));
+                        q += double(sh.fraction) * double(Jp) * double(Jp) * rho;
+                    }
+                    fv = saturate_single(q);
+                } else if (J != 0.0f) {
+                    const std::int16_t m = MatMat(i, j);
+                    double rho;
+                    if (atBoundaryT && m >= -1 && m < kMaxMaterials) {
+                        if (!rhoKnown[m + 1]) {
+                            rhoAtTbc[m + 1] = materials.Resistivity(m, tbc);
+                            rhoKnown[m + 1] = true;
+                        }
+                        rho = rhoAtTbc[m + 1];
+                    } else {
+                        rho = materials.Resistivity(m, atBoundaryT ? tbc : t(i, j));
+                    }
+                    fv = saturate_single(double(J) * double(J) * rho);
+                }
+                f(i, j) = fv;
             }
-            f(i, j) = fv;
-            sum = saturate_single(double(sum) + double(r) * double(fv)); // Single running sum
         }
+    };
+    if (std::int64_t{n1} * n2 < kParallelPoints || n1 < 2) {
+        columns(0, n1);
+    } else {
+        const int blocks = std::min(kRowBlocks, n1);
+        ParallelFor(blocks, [&](int b) {
+            const RowRange range = RowsOfBlock(n1, blocks, b);
+            columns(range.begin, range.end);
+        });
     }
+
+    // The Single running sum of r f in the order of the points. While it stays finite the
+    // saturation never acts, so the plain sum is tried first and the saturating one made only
+    // when that overflowed.
+    const auto runningSum = [&](bool saturating) {
+        float sum = 0.0f;
+        for (int i = 0; i < n1; ++i) {
+            const double r = rs[static_cast<std::size_t>(i)];
+            const float* fp = &f(i, 0);
+            for (int j = 0; j < n2; ++j) {
+                const double x = double(sum) + r * double(fp[j]);
+                sum = saturating ? saturate_single(x) : Sng(x);
+            }
+        }
+        return sum;
+    };
+    float sum = runningSum(false);
+    if (!std::isfinite(sum))
+        sum = runningSum(true);
     const float power =
         saturate_single(2.0 * double(sum) * double(kMainPi) * double(drs) * double(dzs));
     IntegratedPower = saturate_single(double(MirrorFactor) * double(power));

@@ -2,6 +2,7 @@
 
 #include "common/frontend.h"
 #include "common/numeric.h"
+#include "common/parallel.h"
 
 #include <cmath>
 #include <limits>
@@ -16,6 +17,9 @@ template <class T> bool spans(const GhostField<T>& field, int nr, int nz)
 }
 
 constexpr float kSingleMax = std::numeric_limits<float>::max();
+
+/// Fields of fewer points than this get their conductivities on the calling thread alone.
+constexpr std::size_t kParallelPoints = 16384;
 
 /// One point's conductivity, W/mm/K, from its coefficients at T deg C: the law in W/m/K with
 /// each partial sum stored as a Single, then scaled by 0.001. The C5 and CMinus1 terms are taken
@@ -71,24 +75,46 @@ bool clsMgHeat::cond(const GhostField<CondCoefficients>& a, GhostField<float>& c
     const CondCoefficients* ap = a.Data();
     const float* tp = t.Data();
     float* cp = c.Data();
-    for (std::size_t k = 0; k < n; ++k) {
-        const float T = BoundaryT ? tbc : (tp[k] > tbc ? tp[k] : tbc);
-        cp[k] = point_conductivity(ap[k].data(), T);
-    }
+    // Every point and every face is computed on its own, so both loops run in blocks on the
+    // thread pool on large grids; the values are the same.
+    const bool parallel = n >= kParallelPoints;
+    const auto points = [&](std::size_t k0, std::size_t k1) {
+        for (std::size_t k = k0; k < k1; ++k) {
+            const float T = BoundaryT ? tbc : (tp[k] > tbc ? tp[k] : tbc);
+            cp[k] = point_conductivity(ap[k].data(), T);
+        }
+    };
+    if (parallel)
+        ParallelFor(kRowBlocks, [&](int b) {
+            const RowRange r = RowsOfBlock(static_cast<int>(n), kRowBlocks, b);
+            points(static_cast<std::size_t>(r.begin), static_cast<std::size_t>(r.end));
+        });
+    else
+        points(0, n);
 
     // Faces: cr(i, j) lies between (i - 1, j) and (i, j), cz(i, j) between (i, j - 1) and
     // (i, j). A change of C0 marks a change of material.
     const std::size_t s = c.Stride();
     float* crp = cr.Data();
     float* czp = cz.Data();
-    for (int i = 0; i <= nr; ++i) {
-        for (int j = 0; j <= nz; ++j) {
-            const std::size_t k = c.Index(i, j);
-            const float c0 = ap[k][0];
-            crp[k] = face_conductivity(cp[k - s], cp[k], FluxMatch && ap[k - s][0] != c0);
-            czp[k] = face_conductivity(cp[k - 1], cp[k], FluxMatch && ap[k - 1][0] != c0);
+    const auto faces = [&](int i0, int i1) {
+        for (int i = i0; i < i1; ++i) {
+            for (int j = 0; j <= nz; ++j) {
+                const std::size_t k = c.Index(i, j);
+                const float c0 = ap[k][0];
+                crp[k] = face_conductivity(cp[k - s], cp[k], FluxMatch && ap[k - s][0] != c0);
+                czp[k] = face_conductivity(cp[k - 1], cp[k], FluxMatch && ap[k - 1][0] != c0);
+            }
         }
-    }
+    };
+    const int columns = nr + 1;
+    if (parallel && columns >= kRowBlocks)
+        ParallelFor(kRowBlocks, [&](int b) {
+            const RowRange r = RowsOfBlock(columns, kRowBlocks, b);
+            faces(r.begin, r.end);
+        });
+    else
+        faces(0, columns);
     return true;
 }
 
