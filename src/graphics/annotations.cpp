@@ -3,11 +3,13 @@
 #include "common/colour.h"
 #include "common/numeric.h"
 #include "common/textnum.h"
+#include "common/units.h"
 #include "graphics/picturegeometry_p.h"
 #include "graphics/picturestate.h"
 #include "materials/clsmaterialproperties.h"
 #include "model/clstarsen.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -15,11 +17,10 @@ namespace tarsen {
 
 namespace {
 
-// The first four characters of a number padded with blanks: the probe's position field.
+// The first four characters of a number: the probe's position field, in mm.
 std::string Field4(float v)
 {
-    std::string s = ShortestSingle(v) + "    ";
-    return s.substr(0, 4);
+    return ShortestSingle(v).substr(0, 4) + std::string(kUnitLength);
 }
 
 bool ValidSlot(int k) { return k >= 0 && k < kLabelSlots; }
@@ -47,8 +48,18 @@ void PictureState::DrawScaleBar(PictureSurface& pic, float ScaleBarLength)
     const double x = LabelX[kScaleBarSlot];
     const double half = double(ScaleBarLength) / 2.0;
     const float y = Sng(double(LabelY[kScaleBarSlot]) / double(PicToMM));
-    DrawTheLine(Sng((x - half) / double(PicToMM)), y, Sng((x + half) / double(PicToMM)), y, kBlack,
-                ScaleBarWeight, false, pic);
+    const float right = Sng((x + half) / double(PicToMM));
+    DrawTheLine(Sng((x - half) / double(PicToMM)), y, right, y, kBlack, ScaleBarWeight, false, pic);
+    if (ShowValues) {
+        // The length to the right of the bar, centred on its line.
+        const QString text =
+            QString::fromStdString(ShortestSingle(ScaleBarLength) + std::string(kUnitLength));
+        pic.image.SetFont(PictureFont);
+        const QSize size = pic.image.TextSize(text);
+        const double gap = 4.0 + std::max(0.0, double(ScaleBarWeight)) / 2.0;
+        pic.image.Print(PixelRound(double(right) + gap), PixelRound(double(y) - size.height() / 2.0),
+                        text, kBlack);
+    }
 }
 
 void PictureState::Relabel(const PictureModel& model, PictureSurface& pic)
@@ -144,18 +155,21 @@ ProbeResult PictureState::ProbeText(const PictureModel& model, int X, int Y) con
         T0 = model.BoundaryT ? model.tbc : tIJ;
     const auto resistivity = [&] {
         const double rho = model.materialproperties.Resistivity(g.pubMatMat(I, J), T0);
-        return ShortestSingle(Sng(rho / 1000.0));
+        return ShortestSingle(Sng(rho / 1000.0)) + std::string(kUnitResistivity);
     };
     std::string text = "I = " + std::to_string(I) + "; J = " + std::to_string(J) + ".\n" +
                        "r = " + Field4(r) + "; z = " + Field4(z) + ".";
     if (g.Initialized) {
         const float fIJ = g.f.InRange(I, J) ? g.f(I, J) : 0.0f;
-        text += "\nHeat output = " + ShortestSingle(fIJ) + ".";
-        text += "\nThermal conductivity = " + ShortestSingle(Sng(1000.0 * g.cmatrix(I, J))) + ".";
-        text += "\nTemperature = " + ShortestSingle(tIJ) + ".";
+        // The grid holds conductivities in W/mm/K; the probe shows them in the materials
+        // file's W/m/K.
+        text += "\nHeat output = " + ShortestSingle(fIJ) + std::string(kUnitHeatOutput) + ".";
+        text += "\nThermal conductivity = " + ShortestSingle(Sng(kConductivityDisplayFactor * g.cmatrix(I, J))) +
+                std::string(kUnitConductivity) + ".";
+        text += "\nTemperature = " + ShortestSingle(tIJ) + std::string(kUnitTemperature) + ".";
         text += "\nElectrical resistivity = " + resistivity();
     } else if (g.TemperatureReady) {
-        text += "\nTemperature = " + ShortestSingle(tIJ) + ".";
+        text += "\nTemperature = " + ShortestSingle(tIJ) + std::string(kUnitTemperature) + ".";
         text += "\nElectrical resistivity = " + resistivity();
     }
     result.text = std::move(text);

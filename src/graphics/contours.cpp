@@ -30,13 +30,13 @@ struct PictureState::SmoothField {
 
 namespace {
 
+} // namespace
+
 bool TemperatureOfGrid(const ModelGrid& g)
 {
     return g.TemperatureReady && !g.t.Empty() && g.t.N1() == g.nr && g.t.N2() == g.nz && g.nr > 0 &&
            g.nz > 0;
 }
-
-} // namespace
 
 std::vector<float> AutomaticLevels(float tmin, float tmax, float D)
 {
@@ -95,8 +95,25 @@ void PictureState::PrepareContours(const PictureModel& model)
 
 void PictureState::DrawAllContours(const PictureModel& model, PictureSurface& pic)
 {
-    if (model.grid.TemperatureReady)
-        ContourDraw(ContourCount, ContourLevels, ContourWeights, ContourColors, model, pic);
+    if (!model.grid.TemperatureReady)
+        return;
+    ContourDraw(ContourCount, ContourLevels, ContourWeights, ContourColors, model, pic);
+    if (ShowValues)
+        LabelIsotherms(model, pic);
+}
+
+void PictureState::CellPixelTables(const ModelGrid& g, std::vector<float>& x,
+                                   std::vector<float>& y) const
+{
+    // Cell points in pixels, ghost ring included.
+    x.clear();
+    y.clear();
+    const double dr = double(g.rmax) / g.nr;
+    const double dz = double(g.zmax) / g.nz;
+    for (int i = -1; i <= g.nr; ++i)
+        x.push_back(Sng((dr * (i + 0.5) + PicFrameR) / double(PicToMM)));
+    for (int j = -1; j <= g.nz; ++j)
+        y.push_back(Sng((dz * (j + 0.5) + PicFrameZ) / double(PicToMM)));
 }
 
 void PictureState::ContourDraw(int count, const std::vector<float>& levels,
@@ -124,14 +141,8 @@ void PictureState::ContourDraw(int count, const std::vector<float>& levels,
         return;
     }
 
-    // Cell points in pixels, ghost ring included.
     std::vector<float> x, y;
-    const double dr = double(g.rmax) / g.nr;
-    const double dz = double(g.zmax) / g.nz;
-    for (int i = -1; i <= g.nr; ++i)
-        x.push_back(Sng((dr * (i + 0.5) + PicFrameR) / double(PicToMM)));
-    for (int j = -1; j <= g.nz; ++j)
-        y.push_back(Sng((dz * (j + 0.5) + PicFrameZ) / double(PicToMM)));
+    CellPixelTables(g, x, y);
     RasterSurface& surface = pic.image;
     const clsConrec tracer;
     tracer.conrec(g.t, x, y, count, levels, -1, g.nr, -1, g.nz, tmin, tmax,

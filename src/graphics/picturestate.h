@@ -170,6 +170,8 @@ public:
     int SelectedLabel = 0;
     float LabelStep = 1.0f;
     bool ShowScaleBar = false; //!< the "Show scalebar" check box
+    /// Isotherm levels written on their lines and the scale bar's length beside it.
+    bool ShowValues = true;
     bool AddLabelMode = false;
     bool SelectLabelMode = false;
     bool MouseDown = false;
@@ -271,6 +273,11 @@ public:
     /// One isotherm by the smooth method: pixels within weight of it darkened by distance.
     void drawfinecontour3(float TContour, std::int32_t colour, float weight,
                           const PictureModel& model, PictureSurface& pic);
+    /// Writes each level of the contour list once, in deg C, in a white box on one of its
+    /// isotherms inside the model frame, clear of the values already written; preferred places
+    /// lie on the row of the hottest cell. A level without an isotherm or without room is left
+    /// out.
+    void LabelIsotherms(const PictureModel& model, PictureSurface& pic);
     /// "Auto": the automatic list, drawn (smoothly when anti-aliasing is on).
     void cmdAllContours(const PictureModel& model, PictureSurface& pic);
     /// "Add Contour" at level (the minor interval / value box).
@@ -287,6 +294,8 @@ public:
 private:
     struct SmoothField;
     void SetContourList(std::vector<float> levels, std::vector<float> weights);
+    /// Pixel coordinates of the cell points i = -1 ... nr (x) and j = -1 ... nz (y).
+    void CellPixelTables(const ModelGrid& g, std::vector<float>& x, std::vector<float>& y) const;
     void Report(const PictureModel& model, std::string_view text) const;
     void PartOutline(const std::array<float, 4>& X, const std::array<float, 4>& Y,
                      std::int32_t colour, int width, PictureSurface& pic) const;
@@ -304,7 +313,8 @@ bool SaveBitmap(const QImage& image, const QString& fileName, QString& error);
 
 /// The picture a replot shows after a run, drawn on a new side x side surface with the default
 /// drawing settings, the scale bar shown and automatic contours at the major interval 100
-/// (smooth contours and borders with antialias), written to fileName as SaveBitmap does.
+/// (smooth contours and borders with antialias), the isotherms' values and the bar's length
+/// written on it, saved to fileName as SaveBitmap does.
 bool WriteAssemblyPicture(const PictureModel& model, const QString& fileName, int side,
                           bool antialias, QString& error);
 

@@ -173,6 +173,24 @@ void RasterSurface::Print(int x, int y, const QString& text, std::int32_t colour
     p.drawText(QPoint(ClampCoord(x), ClampCoord(y) + metrics.ascent()), text);
 }
 
+QSize RasterSurface::TextSize(const QString& text) const
+{
+    if (text.isEmpty())
+        return QSize(0, 0);
+    QFont font = m_font;
+    font.setStyleStrategy(QFont::NoAntialias);
+    const QFontMetrics metrics(font, &m_image);
+    return QSize(metrics.horizontalAdvance(text), metrics.height());
+}
+
+void RasterSurface::FillRect(int x, int y, int width, int height, std::int32_t colour)
+{
+    const QRect area = QRect(x, y, width, height).intersected(m_image.rect());
+    if (m_image.isNull() || area.isEmpty())
+        return;
+    Painter().fillRect(area, QColourOf(colour));
+}
+
 bool RasterSurface::FloodFillBorder(int x, int y, std::int32_t border, std::int32_t fill)
 {
     if (!Contains(x, y))

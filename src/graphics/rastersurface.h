@@ -7,6 +7,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <cstddef>
@@ -74,6 +75,11 @@ public:
                 std::optional<std::int32_t> fill = std::nullopt);
     /// Text in the surface's font, its top-left corner at (x, y).
     void Print(int x, int y, const QString& text, std::int32_t colour);
+    /// Width and height in pixels that Print takes for text.
+    QSize TextSize(const QString& text) const;
+    /// The width x height rectangle with its top-left corner at (x, y) in colour; the part
+    /// outside the surface is ignored.
+    void FillRect(int x, int y, int width, int height, std::int32_t colour);
 
     /// Fills everything 4-connected to the seed that does not have the border colour with the
     /// fill colour (the border itself stays). Nothing happens, and false is returned, when the

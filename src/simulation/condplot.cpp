@@ -1,6 +1,7 @@
 #include "simulation/condplot.h"
 
 #include "common/numeric.h"
+#include "common/units.h"
 
 #include <cmath>
 
@@ -42,6 +43,8 @@ std::optional<FieldRange> InteriorRange(const GhostField<float>& field, std::int
     return range;
 }
 
+float DisplayConductivity(float c) { return Sng(kConductivityDisplayFactor * double(c)); }
+
 PlotLimitSet ConductivityPlotLimits(FieldRange temperature, FieldRange conductivity)
 {
     PlotLimitSet limits{};
@@ -79,7 +82,9 @@ std::optional<PlotLimitSet> ConductivityPlotLimits(const ModelGrid& grid)
     const auto conductivity = InteriorRange(grid.c, grid.nr, grid.nz);
     if (!temperature || !conductivity)
         return std::nullopt;
-    return ConductivityPlotLimits(*temperature, *conductivity);
+    const FieldRange shown{DisplayConductivity(conductivity->low),
+                           DisplayConductivity(conductivity->high)};
+    return ConductivityPlotLimits(*temperature, shown);
 }
 
 std::string CheckPlotLimits(const PlotLimitSet& limits)
@@ -96,7 +101,8 @@ std::vector<CondPixel> ConductivityPlotPixels(const GhostField<float>& t,
                                               const GhostField<float>& c,
                                               const GhostField<std::int16_t>& MatMat,
                                               std::int16_t nr, std::int16_t nz,
-                                              const PlotLimitSet& limits, int width, int height)
+                                              const PlotLimitSet& limits, int width, int height,
+                                              bool displayUnits)
 {
     std::vector<CondPixel> pixels;
     if (!CheckPlotLimits(limits).empty() || width < 1 || height < 1 || !Spans(t, nr, nz) ||
@@ -107,7 +113,8 @@ std::vector<CondPixel> ConductivityPlotPixels(const GhostField<float>& t,
     for (int i = 0; i < nr; ++i) {
         for (int j = 0; j < nz; ++j) {
             const double x = (double(t(i, j)) - double(limits[2])) / hscale;
-            const double y = (double(limits[0]) - double(c(i, j))) / vscale;
+            const float k = displayUnits ? DisplayConductivity(c(i, j)) : c(i, j);
+            const double y = (double(limits[0]) - double(k)) / vscale;
             if (!(x >= 0.0 && x < width && y >= 0.0 && y < height))
                 continue;
             pixels.push_back({static_cast<int>(Int(x)), static_cast<int>(Int(y)), MatMat(i, j)});
@@ -120,7 +127,7 @@ std::vector<CondPixel> ConductivityPlotPixels(const ModelGrid& grid, const PlotL
                                               int width, int height)
 {
     return ConductivityPlotPixels(grid.t, grid.c, grid.MatMat, grid.nr, grid.nz, limits, width,
-                                  height);
+                                  height, true);
 }
 
 std::vector<double> AxisTicks(double low, double high, int target)

@@ -36,7 +36,10 @@ using PlotLimitSet = std::array<float, 4>;
 /// top moves up by 10 % of the range and the bottom down by 10 % of the range from the new top.
 PlotLimitSet ConductivityPlotLimits(FieldRange temperature, FieldRange conductivity);
 
-/// The limits of the model's fields: nothing when t or c is not built for the grid (the model
+/// A grid conductivity (W/mm/K) in the unit the plot shows, W/m/K, as a Single.
+float DisplayConductivity(float c);
+
+/// The limits of the model's fields, conductivities in W/m/K: nothing when t or c is not built for the grid (the model
 /// could not be initialised).
 std::optional<PlotLimitSet> ConductivityPlotLimits(const ModelGrid& grid);
 
@@ -57,16 +60,17 @@ struct CondPixel {
 };
 
 /// Pixel of every interior grid point, x = (T - left) / ((right - left) / width), y = (top - k) /
-/// ((top - bottom) / height), truncated to whole pixels; points outside the picture and values
-/// that are not finite are left out. Nothing when the limits fail CheckPlotLimits or a field
-/// does not span the grid.
+/// ((top - bottom) / height), truncated to whole pixels, k being c or, with displayUnits,
+/// DisplayConductivity(c); points outside the picture and values that are not finite are left
+/// out. Nothing when the limits fail CheckPlotLimits or a field does not span the grid.
 std::vector<CondPixel> ConductivityPlotPixels(const GhostField<float>& t,
                                               const GhostField<float>& c,
                                               const GhostField<std::int16_t>& MatMat,
                                               std::int16_t nr, std::int16_t nz,
-                                              const PlotLimitSet& limits, int width, int height);
+                                              const PlotLimitSet& limits, int width, int height,
+                                              bool displayUnits = false);
 
-/// The pixels of the model's fields.
+/// The pixels of the model's fields, against limits in W/m/K.
 std::vector<CondPixel> ConductivityPlotPixels(const ModelGrid& grid, const PlotLimitSet& limits,
                                               int width, int height);
 

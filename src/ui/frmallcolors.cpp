@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -277,6 +278,14 @@ QString frmAllColors::StatusText() const { return lblStatus->text(); }
 
 void frmAllColors::SetStatus(const QString& text) { lblStatus->setText(text); }
 
+void frmAllColors::Message(const QString& text)
+{
+    if (ShowMessage)
+        ShowMessage(text);
+    else
+        QMessageBox::information(this, windowTitle(), text);
+}
+
 void frmAllColors::SetPlaneSlider(int value)
 {
     m_mutePlane = true;
@@ -382,20 +391,20 @@ void frmAllColors::getrgb(int x, int y)
 void frmAllColors::picAllColors_MouseUp(QPoint at)
 {
     picGradient->SetBackColor(palette().color(QPalette::Button));
+    // The plane is drawn one pixel per component value, so the pixel released on is the pick
+    // itself. A release off the plane is reported, then picked at the nearest edge: a component
+    // outside 0 ... 255 would spill into its neighbours in the colour Long.
     int x = at.x();
     int y = at.y();
-    QString status;
-    if (x < 0 || x > 255) {
-        status = QStringLiteral("x is out of range at ") + QString::number(x);
-        x = std::clamp(x, 0, 255);
+    SetStatus(QString());
+    if (x < 0 || x > kPlaneSide - 1) {
+        Message(QString::fromLatin1(kMsgXOutOfRange) + QString::number(x));
+        x = std::clamp(x, 0, kPlaneSide - 1);
     }
-    if (y < 0 || y > 255) {
-        if (!status.isEmpty())
-            status += QStringLiteral("; ");
-        status += QStringLiteral("y is out of range at ") + QString::number(y);
-        y = std::clamp(y, 0, 255);
+    if (y < 0 || y > kPlaneSide - 1) {
+        Message(QString::fromLatin1(kMsgYOutOfRange) + QString::number(y));
+        y = std::clamp(y, 0, kPlaneSide - 1);
     }
-    SetStatus(status);
     getrgb(x, y);
     LoadColor();
 }

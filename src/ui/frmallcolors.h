@@ -10,6 +10,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 #include <cstdint>
 
 class QCheckBox;
@@ -31,6 +32,9 @@ inline constexpr char kMsgColourMasked[] =
     "The value is above 16777215 (&HFFFFFF): only its lowest 24 bits were used.";
 inline constexpr char kMsgComponentClamped[] =
     "A component outside 0 ... 255 was set to the nearest limit.";
+/// A pick released off the colour plane; the position follows.
+inline constexpr char kMsgXOutOfRange[] = "x is out of range at ";
+inline constexpr char kMsgYOutOfRange[] = "y is out of range at ";
 
 class frmAllColors : public QDialog {
 public:
@@ -46,8 +50,11 @@ public:
     /// Refreshes every view from the current colour.
     void LoadColor();
     const clsColor& CurrentColor() const { return m_current; }
-    /// The text of the status line (conversion errors, out-of-range picks); empty when none.
+    /// The text of the status line (conversion errors); empty when none.
     QString StatusText() const;
+    /// Shows a message with an OK button (an out-of-range pick on the plane); a message box
+    /// over the picker unless replaced (tests record the texts).
+    std::function<void(const QString&)> ShowMessage;
 
     // Controls by their names, public so that the main window's tests and screenshots can
     // drive the picker.
@@ -112,6 +119,7 @@ private:
     void getrgb(int x, int y);
     void PreviewTypedComponents();
     void SetStatus(const QString& text);
+    void Message(const QString& text);
     void SetPlaneSlider(int value);
 
     clsColor m_current;

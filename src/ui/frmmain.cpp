@@ -36,9 +36,14 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTextCursor>
+#include <QTextOption>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -58,12 +63,31 @@ QPushButton* NewButton(const char* name, const char* caption)
     return b;
 }
 
-QLineEdit* NewBox(const char* name, int width = 72)
+/// The widest texts a number box must show whole: a Single with all nine of its digits, sign
+/// and point, an Integer, and a small line weight.
+constexpr char kSingleSample[] = "-1234.56789";
+constexpr char kIntegerSample[] = "-32768";
+constexpr char kWeightSample[] = "20.5";
+
+/// Width of a box whose text area holds sample, with the box's frame and inner margins.
+int NumberBoxWidth(const QLineEdit* box, const char* sample)
+{
+    const QFontMetrics metrics = box->fontMetrics();
+    // The line edit keeps 2 pixels of margin on either side of its text; one more for the cursor.
+    const int text = metrics.horizontalAdvance(QString::fromLatin1(sample)) + 2 * 2 + 1;
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+    return box->style()
+        ->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(text, metrics.height()), box)
+        .width();
+}
+
+QLineEdit* NewBox(const char* name, const char* sample = kSingleSample)
 {
     auto* box = new QLineEdit;
     box->setObjectName(QString::fromLatin1(name));
-    box->setMaximumWidth(width);
-    box->setMinimumWidth(width);
+    box->setFixedWidth(NumberBoxWidth(box, sample));
     return box;
 }
 
@@ -158,15 +182,20 @@ void frmMain::BuildControls()
     picAssemblyDrawing = new PictureBox;
     picAssemblyDrawing->setObjectName(QStringLiteral("picAssemblyDrawing"));
     picAssemblyDrawing->SetSurface(&m_mainSurface);
+    // The picture takes the room the window leaves it and is drawn anew at that size.
+    picAssemblyDrawing->SetFollowsSize(true, kMinMainPictureSide, kMainPictureSide);
     txtStatus = new QPlainTextEdit;
     txtStatus->setObjectName(QStringLiteral("txtStatus"));
     txtStatus->setReadOnly(true);
-    txtStatus->setFixedWidth(kMainPictureSide);
-    txtStatus->setMinimumHeight(120);
+    {
+        // The status line and the six lines of the probe.
+        const int line = txtStatus->fontMetrics().lineSpacing();
+        txtStatus->setFixedHeight(7 * line + 2 * txtStatus->frameWidth() + 10);
+    }
     auto* column1 = new QVBoxLayout;
     column1->setSpacing(4);
-    column1->addWidget(picAssemblyDrawing);
-    column1->addWidget(txtStatus, 1);
+    column1->addWidget(picAssemblyDrawing, 1);
+    column1->addWidget(txtStatus);
 
     // Column 2: the model, the solver settings and the large picture.
     frameModel = NewFrame("frameModel", "Model");
@@ -175,7 +204,7 @@ void frmMain::BuildControls()
     txtAspectRatio->setReadOnly(true);
     cmdHalveZ = NewButton("cmdHalveZ", "Halve Z");
     cmdDoubleZ = NewButton("cmdDoubleZ", "Double Z");
-    txtGridSize = NewBox("txtGridSize");
+    txtGridSize = NewBox("txtGridSize", kIntegerSample);
     txtGridSize->setReadOnly(true);
     cmdHalveGrid = NewButton("cmdHalveGrid", "Halve grid");
     cmdDoubleGrid = NewButton("cmdDoubleGrid", "Double grid");
@@ -225,7 +254,7 @@ void frmMain::BuildControls()
     FrameMultiGrid = NewFrame("FrameMultiGrid", "Settings for multi-grid");
     chkRedBlack = new QCheckBox(QStringLiteral("Red/Black"));
     chkRedBlack->setObjectName(QStringLiteral("chkRedBlack"));
-    txtNInner = NewBox("txtNInner");
+    txtNInner = NewBox("txtNInner", kIntegerSample);
     {
         auto* f = new QFormLayout(FrameMultiGrid);
         Compact(f);
@@ -234,8 +263,8 @@ void frmMain::BuildControls()
     }
     frameSingleGrid = NewFrame("frameSingleGrid", "Settings for single grid");
     txtW = NewBox("txtW");
-    txtNiters = NewBox("txtNiters");
-    txtNTits = NewBox("txtNTits");
+    txtNiters = NewBox("txtNiters", kIntegerSample);
+    txtNTits = NewBox("txtNTits", kIntegerSample);
     {
         auto* f = new QFormLayout(frameSingleGrid);
         Compact(f);
@@ -255,7 +284,7 @@ void frmMain::BuildControls()
     }
 
     frameFullPicture = NewFrame("frameFullPicture", "Large picture");
-    txtPixels = NewBox("txtPixels");
+    txtPixels = NewBox("txtPixels", kIntegerSample);
     txtPixels->setText(QString::number(kDefaultLargePicture));
     cmdFullPicture = NewButton("cmdFullPicture", "Draw a plot in a separate window");
     {
@@ -275,12 +304,12 @@ void frmMain::BuildControls()
     // Column 3: the runs and the results.
     frameGo = NewFrame("frameGo", "");
     cmdRunManyCycles = NewButton("cmdRunManyCycles", "Run cycles ->");
-    txtNCycles = NewBox("txtNCycles", 56);
+    txtNCycles = NewBox("txtNCycles", kIntegerSample);
     cmdConvergeToResidual = NewButton("cmdConvergeToResidual", "Converge to residual ->");
-    txtConvergeToResidual = NewBox("txtConvergeToResidual", 56);
+    txtConvergeToResidual = NewBox("txtConvergeToResidual");
     cmdGoToT = NewButton("cmdGoToT", "Converge to Temperature ->");
-    txtGoToT = NewBox("txtGoToT", 56);
-    txtTError = NewBox("txtTError", 56);
+    txtGoToT = NewBox("txtGoToT");
+    txtTError = NewBox("txtTError");
     cmdStop = NewButton("cmdStop", "Stop");
     prgRun = new QProgressBar;
     prgRun->setObjectName(QStringLiteral("prgRun"));
@@ -331,6 +360,16 @@ void frmMain::BuildControls()
     picTheorVolt = NewDisplay("picTheorVolt");
     auto* frameThermocouples = DisplayFrame(
         "frameThermocouples", "Thermocouple Temperatures (deg C)", picThermocoupleTemp);
+    {
+        auto* note = new QLabel(QStringLiteral("Thermocouple 0 in bold, with the axial gradient "
+                                               "on the axis in °C/mm in brackets"));
+        note->setObjectName(QStringLiteral("lblGradientUnit"));
+        note->setWordWrap(true);
+        QFont small = note->font();
+        small.setPointSizeF(small.pointSizeF() * 0.85);
+        note->setFont(small);
+        frameThermocouples->layout()->addWidget(note);
+    }
     auto* electrical = new QHBoxLayout;
     electrical->addWidget(
         DisplayFrame("framePower", "Integrated power (Watts)", picIntegratedPower), 1);
@@ -377,7 +416,10 @@ void frmMain::BuildControls()
     picreport = new QPlainTextEdit;
     picreport->setObjectName(QStringLiteral("picreport"));
     picreport->setReadOnly(true);
-    picreport->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long lines (a file name, a refusal) wrap rather than run out of sight.
+    picreport->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    picreport->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    picreport->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     picreport->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     {
         // Room for the box's sixteen lines.
@@ -388,14 +430,14 @@ void frmMain::BuildControls()
     frameTemperatureContour = NewFrame("frameTemperatureContour", "Temperature Contours");
     for (int v = 0; v < 2; ++v) {
         const auto k = static_cast<std::size_t>(v);
-        txtContourLevel[k] = NewBox(v == 0 ? "txtContourLevel0" : "txtContourLevel1", 46);
+        txtContourLevel[k] = NewBox(v == 0 ? "txtContourLevel0" : "txtContourLevel1");
         scrContourSize[k] = new QScrollBar(Qt::Horizontal);
         scrContourSize[k]->setObjectName(v == 0 ? QStringLiteral("scrContourSize0")
                                                 : QStringLiteral("scrContourSize1"));
         scrContourSize[k]->setRange(kContourScrollMin, kContourScrollMax);
         scrContourSize[k]->setPageStep(1);
         scrContourSize[k]->setMinimumWidth(36);
-        txtContourSize[k] = NewBox(v == 0 ? "txtContourSize0" : "txtContourSize1", 30);
+        txtContourSize[k] = NewBox(v == 0 ? "txtContourSize0" : "txtContourSize1", kWeightSample);
         txtContourSize[k]->setText(QString::number(m_picture.scrContourSize[k]));
         scrContourSize[k]->setValue(m_picture.scrContourSize[k]);
     }
@@ -403,6 +445,9 @@ void frmMain::BuildControls()
     CmdContour = NewButton("CmdContour", "Add Contour");
     cmdClearContours = NewButton("cmdClearContours", "Clear");
     cmdPlotAll = NewButton("cmdPlotAll", "Plot All");
+    chkShowValues = new QCheckBox(QStringLiteral("Write the values of the isotherms and scale bar"));
+    chkShowValues->setObjectName(QStringLiteral("chkShowValues"));
+    chkShowValues->setChecked(m_picture.ShowValues);
     {
         auto* g = new QGridLayout(frameTemperatureContour);
         Compact(g);
@@ -422,6 +467,7 @@ void frmMain::BuildControls()
         buttons->addWidget(cmdClearContours, 1, 0);
         buttons->addWidget(cmdPlotAll, 1, 1);
         g->addLayout(buttons, 3, 0, 1, 4);
+        g->addWidget(chkShowValues, 4, 0, 1, 4);
     }
 
     framePlotLabels = NewFrame("framePlotLabels", "Plot Labels");
@@ -466,7 +512,7 @@ void frmMain::BuildControls()
     auto* columns = new QHBoxLayout(central);
     columns->setContentsMargins(4, 4, 4, 4);
     columns->setSpacing(4);
-    columns->addLayout(column1);
+    columns->addLayout(column1, 1);
     columns->addLayout(column2);
     columns->addLayout(column3);
     columns->addLayout(column4);
@@ -601,6 +647,7 @@ void frmMain::ConnectHandlers()
     button(cmdTextLeft, &frmMain::cmdTextLeft_Click);
     button(cmdTextRight, &frmMain::cmdTextRight_Click);
     connect(chkScalebar, &QCheckBox::clicked, this, &frmMain::chkScalebar_Click);
+    connect(chkShowValues, &QCheckBox::clicked, this, &frmMain::chkShowValues_Click);
     button(cmdFullPicture, &frmMain::cmdFullPicture_Click);
 
     picAssemblyDrawing->MouseDown = [this](Qt::MouseButton b, QPoint at) {
@@ -610,6 +657,12 @@ void frmMain::ConnectHandlers()
         picAssemblyDrawing_MouseUp(b, at);
     };
     picAssemblyDrawing->LostFocus = [this] { picAssemblyDrawing_LostFocus(); };
+    // A window being dragged larger sends many sizes; the picture is drawn for the last one.
+    m_resizeTimer = new QTimer(this);
+    m_resizeTimer->setSingleShot(true);
+    m_resizeTimer->setInterval(kPictureResizeDelay);
+    connect(m_resizeTimer, &QTimer::timeout, this, &frmMain::FitPictureToBox);
+    picAssemblyDrawing->Resized = [this](QSize) { m_resizeTimer->start(); };
 
     item(mnuOpen, &frmMain::mnuOpen_Click);
     item(mnuSave, &frmMain::mnuSave_Click);
@@ -908,9 +961,15 @@ void frmMain::ShowResults(const ResultTexts& results)
     picIntegratedPower->setText(ToQString(results.picIntegratedPower));
     picAmps->setText(ToQString(results.picAmps));
     picResistance->setText(ToQString(results.picResistance));
-    picVolts->setText(ToQString(results.picVolts));
+    // The voltage frame's caption names no unit, so the values carry it.
+    auto volts = [](const std::string& text) {
+        if (text.empty() || text == kUndefined)
+            return ToQString(text);
+        return ToQString(text) + QStringLiteral(" V");
+    };
+    picVolts->setText(volts(results.picVolts));
     picTheorResist->setText(ToQString(results.picTheorResist));
-    picTheorVolt->setText(ToQString(results.picTheorVolt));
+    picTheorVolt->setText(volts(results.picTheorVolt));
 }
 
 void frmMain::ShowReport(const ReportBox& report)
@@ -1452,6 +1511,47 @@ void frmMain::cmdTextRight_Click()
         m_picture.MoveLabel(1, 0, model, *m_activePic);
         PictureChanged();
     });
+}
+
+void frmMain::chkShowValues_Click()
+{
+    Guarded([this] {
+        m_picture.ShowValues = chkShowValues->isChecked();
+        // The isotherm values belong to the drawing kept off screen, so it is made anew.
+        PictureModel model = Model();
+        m_picture.ReplotPicture(model, *m_activePic);
+        PictureChanged();
+    });
+}
+
+void frmMain::FitPictureToBox()
+{
+    if (m_shuttingDown)
+        return;
+    // A run redraws the picture after each cycle; the new size waits for the run to end.
+    if (m_logic->Running()) {
+        m_resizeTimer->start();
+        return;
+    }
+    const QSize room = picAssemblyDrawing->size();
+    const int side =
+        std::clamp(std::min(room.width(), room.height()), kMinMainPictureSide, kMaxPictureSide);
+    if (side == m_mainSurface.image.Width() && side == m_mainSurface.image.Height())
+        return;
+    try {
+        m_mainSurface.image.Resize(side, side);
+        m_mainSurface.BufferBitmap = QImage();
+        // A new size is no drawing command of the user's: nothing goes to the report.
+        PictureModel model = Model();
+        model.WriteReport = nullptr;
+        m_picture.ReplotPicture(model, m_mainSurface);
+        // The large picture, while it is open, keeps its own geometry.
+        if (m_activePic != &m_mainSurface)
+            m_picture.InitializePic(model, *m_activePic);
+    } catch (const std::exception& e) {
+        m_front.ShowMessage(e.what());
+    }
+    picAssemblyDrawing->SurfaceResized();
 }
 
 void frmMain::chkScalebar_Click()

@@ -31,6 +31,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QTimer;
 
 namespace tarsen {
 
@@ -40,8 +41,13 @@ class frmCalcResistivity;
 class frmFullPicture;
 class frmGraphics;
 
-/// Side of the main picture, pixels.
-inline constexpr int kMainPictureSide = 450;
+/// Side of the main picture in a window of the designed size (which fits a 1366 x 768 screen),
+/// and the smallest it becomes in a smaller window, pixels. A larger window gives it more.
+inline constexpr int kMainPictureSide = 368;
+inline constexpr int kMinMainPictureSide = 240;
+/// Time the picture waits after the last change of the window's size before it is drawn anew at
+/// the new size, milliseconds.
+inline constexpr int kPictureResizeDelay = 150;
 
 /// Status while the picture is rebuilt by "Plot All".
 inline constexpr std::string_view kStatusPlotting = "Plotting.";
@@ -180,6 +186,7 @@ public:
     QPushButton* CmdContour = nullptr;
     QPushButton* cmdClearContours = nullptr;
     QPushButton* cmdPlotAll = nullptr;
+    QCheckBox* chkShowValues = nullptr; //!< isotherm values and the scale bar's length
 
     QGroupBox* framePlotLabels = nullptr;
     QLineEdit* txtA = nullptr;
@@ -267,6 +274,10 @@ public:
     void cmdTextLeft_Click();
     void cmdTextRight_Click();
     void chkScalebar_Click();
+    void chkShowValues_Click();
+    /// The main picture drawn anew at the side of its box (the smaller of its width and height)
+    /// when that changed; during a run this waits for the run's end.
+    void FitPictureToBox();
 
     void picAssemblyDrawing_MouseDown(Qt::MouseButton Button, QPoint at);
     void picAssemblyDrawing_MouseUp(Qt::MouseButton Button, QPoint at);
@@ -341,6 +352,7 @@ private:
     bool m_closePending = false;
     bool m_shuttingDown = false; // the destructor runs: no handler may reach the model
     std::optional<RunKind> m_runKind;
+    QTimer* m_resizeTimer = nullptr;
     std::chrono::steady_clock::time_point m_runStart{};
 };
 

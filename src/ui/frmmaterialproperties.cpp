@@ -1,6 +1,7 @@
 #include "ui/frmmaterialproperties.h"
 
 #include "common/textnum.h"
+#include "common/units.h"
 #include "simulation/mainlogic.h"
 #include "ui/auxpicturebox.h"
 #include "ui/frmallcolors.h"
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -38,6 +40,18 @@ void AddTerm(QGridLayout* grid, int row, QLineEdit* box, const char* after, QWid
         grid->addWidget(new QLabel(QString::fromUtf8(after), parent), row, 1);
 }
 
+/// A unit as a caption: the unit constants start with the blank that separates them from a
+/// number.
+QString UnitText(std::string_view unit) { return QString::fromUtf8(unit.substr(1)); }
+
+/// The line under a coefficient frame that says in which units its law works.
+QLabel* UnitNote(const char* text, QWidget* parent)
+{
+    auto* note = new QLabel(QString::fromUtf8(text), parent);
+    note->setObjectName(QStringLiteral("lblUnits"));
+    return note;
+}
+
 } // namespace
 
 frmMaterialProperties::frmMaterialProperties(MainLogic& logic, QWidget* parent)
@@ -54,7 +68,13 @@ frmMaterialProperties::frmMaterialProperties(MainLogic& logic, QWidget* parent)
     cboMaterial->setMinimumContentsLength(24);
     txtMaterialPropertiesFileName = DisplayBox("txtMaterialPropertiesFileName", this);
     txtMaterialPropertiesFileName->setMinimumWidth(360);
-    txtREF = DisplayBox("txtREF", this);
+    // A reference runs to a few lines: it wraps in a box tall enough for four of them.
+    txtREF = new QPlainTextEdit(this);
+    txtREF->setObjectName(QStringLiteral("txtREF"));
+    txtREF->setReadOnly(true);
+    txtREF->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    txtREF->setFixedHeight(4 * txtREF->fontMetrics().lineSpacing() +
+                           2 * (txtREF->frameWidth() + 4));
 
     auto* head = new QGridLayout;
     head->addWidget(new QLabel(QStringLiteral("Material"), this), 0, 0);
@@ -80,6 +100,7 @@ frmMaterialProperties::frmMaterialProperties(MainLogic& logic, QWidget* parent)
     AddTerm(conductGrid, 4, txtC4, "* T^4", conduct);
     AddTerm(conductGrid, 5, txtC5, "* T^-0.5", conduct);
     AddTerm(conductGrid, 6, txtCminus1, "* T^-1", conduct);
+    conductGrid->addWidget(UnitNote("k in W/m/K, T in °C", conduct), 7, 0, 1, 2);
 
     auto* valid = new QGroupBox(QStringLiteral("Valid T range"), this);
     auto* validGrid = new QGridLayout(valid);
@@ -87,8 +108,10 @@ frmMaterialProperties::frmMaterialProperties(MainLogic& logic, QWidget* parent)
     txtTMax = DisplayBox("txtTMax", valid);
     validGrid->addWidget(new QLabel(QStringLiteral("TMin"), valid), 0, 0);
     validGrid->addWidget(txtTMin, 0, 1);
+    validGrid->addWidget(new QLabel(UnitText(kUnitTemperature), valid), 0, 2);
     validGrid->addWidget(new QLabel(QStringLiteral("TMax"), valid), 1, 0);
     validGrid->addWidget(txtTMax, 1, 1);
+    validGrid->addWidget(new QLabel(UnitText(kUnitTemperature), valid), 1, 2);
 
     auto* resist = new QGroupBox(QStringLiteral("Electrical resistivity coefficients"), this);
     auto* resistGrid = new QGridLayout(resist);
@@ -102,6 +125,7 @@ frmMaterialProperties::frmMaterialProperties(MainLogic& logic, QWidget* parent)
     AddTerm(resistGrid, 2, txtR2, "* T^2", resist);
     AddTerm(resistGrid, 3, txtR3, "* T^3", resist);
     AddTerm(resistGrid, 4, txtR4, "* T^4", resist);
+    resistGrid->addWidget(UnitNote("ρ in Ω m, T in °C", resist), 5, 0, 1, 2);
 
     auto* colour = new QGroupBox(QStringLiteral("Color"), this);
     picColor = new AuxPictureBox(64, 40, colour);
@@ -193,8 +217,7 @@ void frmMaterialProperties::Refresh()
     show(txtR2, table.r2(m));
     show(txtR3, table.r3(m));
     show(txtR4, table.r4(m));
-    txtREF->setText(Text(table.MaterialName(m)));
-    txtREF->setCursorPosition(0);
+    txtREF->setPlainText(Text(table.MaterialName(m)));
     picColor->SetBackColor(QColorOfLong(m_logic.Tarsen.MaterialColors(m)));
     txtMaterialPropertiesFileName->setText(Text(file));
     txtMaterialPropertiesFileName->setCursorPosition(0);

@@ -12,6 +12,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace tarsen {
@@ -50,7 +51,7 @@ public:
     // Controls by their names.
     QComboBox* cboMaterial = nullptr;
     QLineEdit* txtMaterialPropertiesFileName = nullptr;
-    QLineEdit* txtREF = nullptr;
+    QPlainTextEdit* txtREF = nullptr; //!< the reference, wrapped so that it reads whole
     QLineEdit* txtC0 = nullptr;
     QLineEdit* txtC1 = nullptr;
     QLineEdit* txtC2 = nullptr;

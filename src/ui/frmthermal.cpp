@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QVBoxLayout>
@@ -176,9 +177,19 @@ void frmThermal::cmdPlot_Click()
         return;
     }
     m_area = BlankArea();
-    for (const CondPixel& p :
-         ConductivityPlotPixels(m_logic.grid, PlotLimits, kPlotWidth, kPlotHeight))
-        m_area.setPixelColor(p.x, p.y, QColorOfLong(m_logic.Tarsen.MaterialColors(p.material)));
+    {
+        // Each point is a small disc in its material's colour with a darker rim, so that
+        // materials drawn in light colours still show on the white plot.
+        QPainter painter(&m_area);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        for (const CondPixel& p :
+             ConductivityPlotPixels(m_logic.grid, PlotLimits, kPlotWidth, kPlotHeight)) {
+            const QColor fill = QColorOfLong(m_logic.Tarsen.MaterialColors(p.material));
+            painter.setPen(QPen(fill.darker(kMarkerRimDarker), 1));
+            painter.setBrush(fill);
+            painter.drawEllipse(QPoint(p.x, p.y), kMarkerRadius, kMarkerRadius);
+        }
+    }
     m_plotted = true;
     SetStatus(QString());
     ShowPlot(true);
@@ -187,7 +198,7 @@ void frmThermal::cmdPlot_Click()
 void frmThermal::ShowPlot(bool withAxes)
 {
     const QString xTitle = QStringLiteral("Temperature (°C)");
-    const QString yTitle = QStringLiteral("Conductivity (W/mm/K)");
+    const QString yTitle = QStringLiteral("Conductivity (W/m/K)");
     if (!withAxes || !CheckPlotLimits(PlotLimits).empty()) {
         picThermal->SetImage(FramePlot(m_area, 0.0, 0.0, 0.0, 0.0, xTitle, yTitle));
         return;

@@ -1,5 +1,5 @@
-// "Thermal Conductivities": every grid point of the solution as one pixel at its temperature and
-// conductivity, in its material's colour, so that the conductivity laws can be seen over the
+// "Thermal Conductivities": every grid point of the solution as a small disc at its temperature
+// and conductivity (W/m/K, the unit of the materials file), in its material's colour, so that the conductivity laws can be seen over the
 // temperature range of the run. The limits come from the field and can be typed; the plot can be
 // saved as thermal.bmp.
 #pragma once
@@ -30,7 +30,7 @@ public:
     /// is not initialized, then computes the limits.
     explicit frmThermal(MainLogic& logic, QWidget* parent = nullptr);
 
-    /// 0 top and 1 bottom of the conductivity axis, 2 left and 3 right of the temperature axis.
+    /// 0 top and 1 bottom of the conductivity axis (W/m/K), 2 left and 3 right of the temperature axis.
     PlotLimitSet PlotLimits{};
 
     // Controls by their names.
@@ -58,6 +58,9 @@ public:
 
     static constexpr int kPlotWidth = 400;
     static constexpr int kPlotHeight = 300;
+    /// Radius of a point's disc, pixels, and how much darker its rim is (percent, QColor::darker).
+    static constexpr int kMarkerRadius = 2;
+    static constexpr int kMarkerRimDarker = 160;
 
 private:
     bool ModelUsable(QString& why) const;

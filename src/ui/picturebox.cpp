@@ -5,6 +5,7 @@
 #include <QFocusEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 namespace tarsen {
 
@@ -24,14 +25,35 @@ void PictureBox::SetSurface(const PictureSurface* surface)
 
 void PictureBox::SurfaceResized()
 {
-    const QSize size = sizeHint();
-    setFixedSize(size);
+    if (!m_follows)
+        setFixedSize(sizeHint());
     updateGeometry();
     update();
 }
 
+void PictureBox::SetFollowsSize(bool follows, int minSide, int hintSide)
+{
+    m_follows = follows;
+    m_hintSide = hintSide;
+    if (follows) {
+        setMinimumSize(minSide, minSide);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    }
+    SurfaceResized();
+}
+
+void PictureBox::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_follows && Resized)
+        Resized(event->size());
+}
+
 QSize PictureBox::sizeHint() const
 {
+    if (m_follows && m_hintSide > 0)
+        return QSize(m_hintSide, m_hintSide);
     if (m_surface == nullptr || m_surface->image.Width() <= 0)
         return QSize(16, 16);
     return QSize(m_surface->image.Width(), m_surface->image.Height());
@@ -45,7 +67,11 @@ void PictureBox::paintEvent(QPaintEvent* event)
         painter.fillRect(rect(), Qt::white);
         return;
     }
-    painter.drawImage(QPoint(0, 0), m_surface->image.Image());
+    // A box that follows the window may be larger than the surface until it is redrawn.
+    const QImage& image = m_surface->image.Image();
+    if (image.width() < width() || image.height() < height())
+        painter.fillRect(rect(), palette().color(QPalette::Window));
+    painter.drawImage(QPoint(0, 0), image);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event)

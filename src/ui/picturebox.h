@@ -1,8 +1,10 @@
 // The picture box of the assembly drawing: shows a picture surface 1:1 from its top-left corner
-// and reports mouse buttons and positions in the surface's pixels, and the loss of focus.
+// and reports mouse buttons and positions in the surface's pixels, the loss of focus and, for a
+// box that follows the window, its new sizes.
 #pragma once
 
 #include <QPoint>
+#include <QSize>
 #include <QWidget>
 
 #include <functional>
@@ -21,6 +23,12 @@ public:
     const PictureSurface* Surface() const { return m_surface; }
     /// Call after the surface changed size.
     void SurfaceResized();
+    /// A box that follows takes the room its layout gives it (at least minSide square, hintSide
+    /// square by preference) and reports each new size through Resized, so that its owner can
+    /// draw the surface anew at that size; the surface is shown from the top-left corner.
+    /// Otherwise the box keeps the surface's size.
+    void SetFollowsSize(bool follows, int minSide = 0, int hintSide = 0);
+    std::function<void(QSize)> Resized;
 
     /// A button went down or came up at a position in surface pixels (outside the surface when
     /// the button was pressed inside and released outside).
@@ -36,9 +44,12 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     const PictureSurface* m_surface = nullptr;
+    bool m_follows = false;
+    int m_hintSide = 0;
 };
 
 } // namespace tarsen

@@ -84,6 +84,13 @@ TEST(Labels, RelabelRestoresTheCopyAndDrawsLabelsAndScaleBar)
     EXPECT_EQ(fx.At(60, 115), kBlack);
     EXPECT_EQ(fx.At(56, 115), kBlack);
     EXPECT_EQ(fx.At(45, 115), kWhite);
+    // Its length is written to its right, unless the values are switched off.
+    EXPECT_GT(fx.BlackIn(66, 106, 110, 119), 5);
+    fx.st.ShowValues = false;
+    fx.st.Relabel(fx.Model(), fx.pic);
+    EXPECT_EQ(fx.BlackIn(66, 106, 110, 119), 0);
+    EXPECT_EQ(fx.At(60, 115), kBlack);
+    fx.st.ShowValues = true;
     fx.st.SelectedLabel = kScaleBarSlot;
     fx.st.MoveLabel(-1, 0, fx.Model(), fx.pic); // one LabelStep of 1 mm to the left
     EXPECT_EQ(fx.At(50, 115), kBlack);
@@ -185,15 +192,15 @@ TEST(Probe, TextHasThreeFormsAndIsEmptyOutsideTheGrid)
     EXPECT_TRUE(p.insideGrid);
     EXPECT_EQ(p.PartIndex, 0);
     EXPECT_EQ(p.MaterialIndex, 0);
-    EXPECT_EQ(p.text, "I = 32; J = 64.\nr = 10  ; z = 20  .");
+    EXPECT_EQ(p.text, "I = 32; J = 64.\nr = 10 mm; z = 20 mm.");
 
     fx.grid.t.Resize(64, 128, 25.0f);
     fx.grid.t(32, 64) = 812.5f;
     fx.grid.MatMat.Resize(64, 128, 0);
     fx.grid.TemperatureReady = true;
     EXPECT_EQ(fx.st.ProbeText(fx.Model(), 200, 200).text,
-              "I = 32; J = 64.\nr = 10  ; z = 20  .\nTemperature = 812.5.\n"
-              "Electrical resistivity = 2");
+              "I = 32; J = 64.\nr = 10 mm; z = 20 mm.\nTemperature = 812.5 °C.\n"
+              "Electrical resistivity = 2 Ω m");
 
     fx.grid.f.Resize(64, 128, 0.0f);
     fx.grid.c.Resize(64, 128, 0.0f);
@@ -201,8 +208,9 @@ TEST(Probe, TextHasThreeFormsAndIsEmptyOutsideTheGrid)
     fx.grid.c(32, 64) = 0.0025f;
     fx.grid.Initialized = true;
     EXPECT_EQ(fx.st.ProbeText(fx.Model(), 200, 200).text,
-              "I = 32; J = 64.\nr = 10  ; z = 20  .\nHeat output = 3.5.\n"
-              "Thermal conductivity = 2.5.\nTemperature = 812.5.\nElectrical resistivity = 2");
+              "I = 32; J = 64.\nr = 10 mm; z = 20 mm.\nHeat output = 3.5 W/mm³.\n"
+              "Thermal conductivity = 2.5 W/m/K.\nTemperature = 812.5 °C.\n"
+              "Electrical resistivity = 2 Ω m");
 
     // x = 104 is just left of the axis, cell -1, still inside; x = 80 is cell -9, outside.
     p = fx.st.ProbeText(fx.Model(), 104, 200);
@@ -219,8 +227,8 @@ TEST(Probe, TextHasThreeFormsAndIsEmptyOutsideTheGrid)
     fx.grid.f.Resize(4, 4, 1.0f);
     fx.grid.MatMat.Resize(64, 128, 40);
     p = fx.st.ProbeText(fx.Model(), 200, 200);
-    EXPECT_NE(p.text.find("Temperature = 0."), std::string::npos);
-    EXPECT_NE(p.text.find("Heat output = 0."), std::string::npos);
+    EXPECT_NE(p.text.find("Temperature = 0 °C."), std::string::npos);
+    EXPECT_NE(p.text.find("Heat output = 0 W/mm³."), std::string::npos);
 }
 
 TEST(BitmapFiles, WrittenPicturesReadBackWithTheSamePixels)

@@ -209,6 +209,43 @@ TEST(FastContours, SegmentsAreDrawnInBlackAlongTheIsotherm)
     EXPECT_EQ(fx.At(61, 40), kWhite);
 }
 
+TEST(FastContours, EachLevelIsWrittenOnceOnItsIsotherm)
+{
+    LinearField fx;
+    fx.st.ContourCount = 3;
+    fx.st.ContourLevels = {50.0f, 50.0f, 2000.0f, 0.0f};
+    fx.st.ContourWeights = {1.0f, 1.0f, 1.0f, 0.0f};
+    fx.st.ContourColors = {0, 0, 0, 0};
+    fx.st.ShowValues = false;
+    fx.st.DrawAllContours(fx.Model(), fx.pic);
+    for (int y = 10; y < 86; ++y)
+        ASSERT_EQ(fx.At(58, y), kBlack) << y;
+
+    // "50 °C" in a white box that interrupts the isotherm r = 6.25 mm, inside the model frame;
+    // the duplicate and the level outside the field write nothing more.
+    fx.pic.image.Clear(kWhite);
+    fx.st.ShowValues = true;
+    fx.st.DrawAllContours(fx.Model(), fx.pic);
+    int gap = 0, textLeft = 0, textRight = 0;
+    for (int y = 8; y < 88; ++y) {
+        gap += fx.At(58, y) == kWhite ? 1 : 0;
+        for (int x = 8; x < 88; ++x) {
+            if (fx.At(x, y) == kBlack && x < 56)
+                ++textLeft;
+            if (fx.At(x, y) == kBlack && x > 60)
+                ++textRight;
+        }
+    }
+    EXPECT_GE(gap, 8);
+    EXPECT_LE(gap, 20); // one box, one line of text high
+    EXPECT_GT(textLeft, 5);
+    EXPECT_GT(textRight, 5);
+    for (int x = 0; x < 96; ++x) {
+        EXPECT_EQ(fx.At(x, 2), kWhite) << x; // nothing in the margin
+        EXPECT_EQ(fx.At(x, 93), kWhite) << x;
+    }
+}
+
 TEST(ContourList, CommandsBuildTheListFromTheField)
 {
     LinearField fx;

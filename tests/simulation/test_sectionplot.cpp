@@ -266,10 +266,11 @@ TEST(ConductivityPlot, RangesAndPixelsOfTheGrid)
     grid.t(1, 0) = 20.0f;
     grid.t(0, 1) = 30.0f;
     grid.t(1, 1) = std::numeric_limits<float>::quiet_NaN();
-    grid.c(0, 0) = 1.0f;
-    grid.c(1, 0) = 2.0f;
-    grid.c(0, 1) = 3.0f;
-    grid.c(1, 1) = 4.0f;
+    // The grid works in W/mm/K; the plot shows W/m/K, as the materials file gives them.
+    grid.c(0, 0) = 0.001f;
+    grid.c(1, 0) = 0.002f;
+    grid.c(0, 1) = 0.003f;
+    grid.c(1, 1) = 0.004f;
     grid.MatMat(0, 0) = 0;
     grid.MatMat(1, 0) = 1;
     grid.MatMat(0, 1) = 2;
@@ -279,11 +280,14 @@ TEST(ConductivityPlot, RangesAndPixelsOfTheGrid)
     EXPECT_EQ(range->low, 10.0f);
     EXPECT_EQ(range->high, 30.0f);
     EXPECT_FALSE(InteriorRange(grid.t, 3, 2).has_value()); // the field is of another grid
-    ASSERT_TRUE(ConductivityPlotLimits(grid).has_value());
+    const auto limits = ConductivityPlotLimits(grid);
+    ASSERT_TRUE(limits.has_value());
+    EXPECT_FLOAT_EQ((*limits)[0], 4.3f); // 1 ... 4 W/m/K widened by 10 %
+    EXPECT_FLOAT_EQ((*limits)[1], 0.67f);
 
-    // Limits 0 ... 100 deg C over 100 pixels and 8 ... 0 W/mm/K over 64: 1 deg C and 0.125 per
+    // Limits 0 ... 100 deg C over 100 pixels and 8 ... 0 W/m/K over 64: 1 deg C and 0.125 per
     // pixel. The NaN temperature and the point above the top are left out.
-    grid.c(0, 1) = 9.0f;
+    grid.c(0, 1) = 0.009f;
     const auto pixels = ConductivityPlotPixels(grid, {8.0f, 0.0f, 0.0f, 100.0f}, 100, 64);
     ASSERT_EQ(pixels.size(), 2u);
     EXPECT_EQ(pixels[0].x, 10);

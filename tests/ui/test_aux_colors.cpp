@@ -172,9 +172,16 @@ TEST(frmAllColors, PicksOnThePlaneFollowTheAxisScheme)
     d.picAllColors_MouseUp(QPoint(30, 40));
     EXPECT_EQ(d.CurrentColor().LongColor(), RGB(40, 20, 30));
 
-    // A release outside the picture: the message, then the pick clamped to the edge.
+    // The plane's last column is a pick like any other; a release off the plane shows the
+    // messages, then picks at the nearest edge.
+    QStringList shown;
+    d.ShowMessage = [&](const QString& text) { shown.push_back(text); };
+    d.picAllColors_MouseUp(QPoint(255, 254));
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_EQ(d.CurrentColor().LongColor(), RGB(254, 20, 255));
     d.picAllColors_MouseUp(QPoint(300, -2));
-    EXPECT_EQ(d.StatusText(), QStringLiteral("x is out of range at 300; y is out of range at -2"));
+    EXPECT_EQ(shown, QStringList({QStringLiteral("x is out of range at 300"),
+                                  QStringLiteral("y is out of range at -2")}));
     EXPECT_EQ(d.CurrentColor().LongColor(), RGB(0, 20, 255));
 
     // Moving the plane slider changes the picture, not the colour, and hides the ring.

@@ -15,8 +15,10 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -287,15 +289,32 @@ TEST(frmMaterialProperties, ShowsTheSelectedPartsMaterial)
     EXPECT_EQ(w.txtC1->text(), QStringLiteral("0.001"));
     EXPECT_EQ(w.txtR0->text(), QStringLiteral("0.25"));
     EXPECT_EQ(w.txtTMax->text(), QStringLiteral("1500"));
-    EXPECT_EQ(w.txtREF->text(), QStringLiteral("Ref Graphite"));
+    EXPECT_EQ(w.txtREF->toPlainText(), QStringLiteral("Ref Graphite"));
     EXPECT_EQ(w.txtMaterialPropertiesFileName->text(), QStringLiteral("/data/thermal.prp"));
     EXPECT_EQ(LongOfQColor(w.picColor->BackColor()), RGB(10, 20, 30));
     EXPECT_TRUE(w.txtC0->isReadOnly());
 
+    // The laws say their units, those of the materials file; the range is in deg C.
+    QString units;
+    for (const QLabel* l : w.findChildren<QLabel*>())
+        units += l->text() + QLatin1Char('|');
+    EXPECT_TRUE(units.contains(QStringLiteral("k in W/m/K, T in °C"))) << units.toStdString();
+    EXPECT_TRUE(units.contains(QStringLiteral("ρ in Ω m, T in °C"))) << units.toStdString();
+    EXPECT_TRUE(units.contains(QStringLiteral("|°C|"))) << units.toStdString();
+
+    // A long reference wraps and reads whole, without scrolling.
+    m.logic.materialproperties.Entry(2).MaterialName =
+        "Touloukian Y.S., Powell R.W., Ho C.Y., Klemens P.G. (1970) Thermophysical Properties of "
+        "Matter Vol. 2, IFI/Plenum; polycrystalline MgO, quartic fit over 20 to 1600 deg C";
+    w.show();
     w.cboMaterial->setCurrentIndex(2);
     w.cboMaterial_Click();
+    QCoreApplication::processEvents();
     EXPECT_EQ(w.ShownMaterial, 2);
     EXPECT_EQ(w.txtC0->text(), QStringLiteral("3.5"));
+    EXPECT_TRUE(w.txtREF->toPlainText().endsWith(QStringLiteral("1600 deg C")));
+    EXPECT_EQ(w.txtREF->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(w.txtREF->verticalScrollBar()->maximum(), 0);
 
     // A part without material and an index past the table both show entry -1.
     w.ShowMaterial(-1);
@@ -374,7 +393,8 @@ TEST(frmMaterialProperties, ChangedColourComesBackWithTheSavedAssembly)
 
 namespace {
 
-/// An initialized 8 x 8 model at 25 deg C everywhere of one material with conductivity 2.5.
+/// An initialized 8 x 8 model at 25 deg C everywhere of one material with conductivity 2.5 W/m/K
+/// (the grid holds W/mm/K).
 struct UniformModel {
     RecordingFrontEnd front;
     MainLogic logic{front};
@@ -388,7 +408,7 @@ struct UniformModel {
         g.nr = 8;
         g.nz = 8;
         g.t.Resize(8, 8, 25.0f);
-        g.c.Resize(8, 8, 2.5f);
+        g.c.Resize(8, 8, 0.0025f);
         g.MatMat.Resize(8, 8, 0);
         g.TemperatureReady = true;
         g.Initialized = true;
@@ -410,8 +430,13 @@ TEST(frmThermal, UniformFieldLimitsAndItsPlot)
 
     QTest::mouseClick(w.cmdPlot, Qt::LeftButton);
     // x = (25 - 13) / (24.2 / 400) = 198.3, y = (2.8 - 2.5) / (0.605 / 300) = 148.8.
+    // Every point lands there, drawn as a disc with a darker rim, not a lone pixel.
     EXPECT_EQ(LongOfQColor(w.PlotArea().pixelColor(198, 148)), RGB(0, 160, 0));
-    EXPECT_EQ(CountPixels(w.PlotArea(), RGB(0, 160, 0)), 1); // every point on the same pixel
+    EXPECT_EQ(LongOfQColor(w.PlotArea().pixelColor(199, 148)), RGB(0, 160, 0));
+    const int inked = frmThermal::kPlotWidth * frmThermal::kPlotHeight -
+                      CountPixels(w.PlotArea(), kWhite);
+    EXPECT_GE(inked, 9);
+    EXPECT_LE(inked, 25);
 
     // Typed limits: text that is not a number is put back; crossed limits are refused.
     w.txtLimits[3]->setText(QStringLiteral("hot"));

@@ -28,6 +28,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -595,7 +600,15 @@ TEST_F(MainWindow, AClickOnThePictureFillsTheProbeLineAndSelectsThePart)
     // Initialized, the probe adds the heat output and the conductivity.
     Initialize();
     Click(w->picAssemblyDrawing, inside);
-    EXPECT_TRUE(w->txtStatus->toPlainText().contains(QStringLiteral("Thermal conductivity = ")));
+    // Every value carries its unit; the conductivity in the W/m/K of the materials file.
+    const QString probe = w->txtStatus->toPlainText();
+    EXPECT_TRUE(probe.contains(QStringLiteral(" mm; z = "))) << probe.toStdString();
+    EXPECT_TRUE(probe.contains(QStringLiteral(" W/mm³.\nThermal conductivity = ")))
+        << probe.toStdString();
+    EXPECT_TRUE(probe.contains(QStringLiteral(" W/m/K.\nTemperature = "))) << probe.toStdString();
+    EXPECT_TRUE(probe.contains(QStringLiteral(" °C.\nElectrical resistivity = ")))
+        << probe.toStdString();
+    EXPECT_TRUE(probe.endsWith(QStringLiteral(" Ω m"))) << probe.toStdString();
     EXPECT_TRUE(w->txtStatus->toPlainText().contains(QStringLiteral("Temperature = ")));
     EXPECT_EQ(StatusLines().value(0), Q(kStatusReady));
 }
@@ -844,6 +857,57 @@ TEST_F(MainWindow, MenuSaveCommitsTheBoxBeingEdited)
     QFile saved(file);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_TRUE(saved.readAll().contains("175"));
+}
+
+TEST_F(MainWindow, ThePictureGrowsWithTheWindowAndTextFits)
+{
+    Open(Example("furnace.tsn"));
+    const PictureSurface& shown = *w->picAssemblyDrawing->Surface();
+    auto fitted = [&] {
+        QTest::qWait(kPictureResizeDelay + 100);
+        const QSize box = w->picAssemblyDrawing->size();
+        return shown.image.Width() == std::min(box.width(), box.height()) &&
+               shown.image.Height() == shown.image.Width();
+    };
+    w->resize(1900, 1050);
+    ASSERT_TRUE(fitted());
+    const int large = shown.image.Width();
+    EXPECT_GT(large, kMainPictureSide);
+    // Drawn anew at that size: the model's middle shows a part, not the blank margin.
+    const PictureState& p = w->Picture();
+    const float rmax = w->Logic().grid.rmax;
+    const float zmax = w->Logic().grid.zmax;
+    EXPECT_NEAR(p.PixelX(rmax) - p.PixelX(0.0f), large * rmax / p.PicSide, 1.0);
+    EXPECT_NE(shown.image.Point(static_cast<int>(p.PixelX(rmax / 2)),
+                                static_cast<int>(p.PixelY(zmax / 2))),
+              p.BorderColor);
+    w->resize(1200, 700);
+    ASSERT_TRUE(fitted());
+    EXPECT_LT(shown.image.Width(), large);
+
+    // A long report line wraps instead of running out of the box.
+    w->Logic().WriteReport(std::string(12, 'x') + std::string(30, ' ') + std::string(300, 'y'));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->picreport->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(w->picreport->document()->lastBlock().layout()->lineCount(), 1);
+
+    // The number boxes hold a Single with all its digits.
+    const QString single = QStringLiteral("-119.823715");
+    for (QLineEdit* box : {w->txtRmax, w->txtBoundaryCondition, w->txtCurrent,
+                           w->txtConvergeToResidual, w->txtGoToT, w->txtTError, w->txtW,
+                           w->txtContourLevel[0], w->txtContourLevel[1]}) {
+        QStyleOptionFrame option;
+        option.initFrom(box);
+        option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+        const QRect text = box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box);
+        EXPECT_LE(box->fontMetrics().horizontalAdvance(single) + 4, text.width())
+            << box->objectName().toStdString();
+    }
+
+    // The voltages say their unit.
+    Initialize();
+    EXPECT_TRUE(w->picVolts->text().endsWith(QStringLiteral(" V"))) << w->picVolts->text().toStdString();
+    EXPECT_TRUE(w->picTheorVolt->text().endsWith(QStringLiteral(" V")));
 }
 
 TEST_F(MainWindow, FitsAScreenOf1366By768)

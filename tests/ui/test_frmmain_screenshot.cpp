@@ -1,6 +1,6 @@
 // The README's picture of the main window: the bundled example converged to its target
-// residual, with the scale bar and a label. Not part of the normal runs; made on demand under a
-// virtual X server on a 1366 x 768 screen:
+// residual, with the scale bar and a label, the window filling the screen. Not part of the
+// normal runs; made on demand under a virtual X server, for example on a 1366 x 768 screen:
 //
 //   TARSEN_SCREENSHOT=docs/main-window.png QT_QPA_PLATFORM=xcb
 //     xvfb-run -a -s "-screen 0 1366x768x24" build/dev/tests/ui/test_ui
@@ -43,8 +43,12 @@ TEST(MainWindowPicture, DISABLED_ConvergedBundledExample)
     ASSERT_FALSE(target.isEmpty()) << "TARSEN_SCREENSHOT names the file to write";
     frmMain w;
     w.Front().MessageOverride = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
+    // The window as a user would have it: filling the screen, whatever its size.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        w.resize(screen->availableGeometry().size());
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QTest::qWait(kPictureResizeDelay + 200);
     w.Form_Load(QString::fromUtf8(TARSEN_SOURCE_DIR) + QStringLiteral("/examples/furnace.tsn"));
 
     QTest::mouseClick(w.cmdInitialize, Qt::LeftButton);
