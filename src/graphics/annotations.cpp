@@ -18,10 +18,7 @@ namespace tarsen {
 namespace {
 
 // The first four characters of a number: the probe's position field, in mm.
-std::string Field4(float v)
-{
-    return ShortestSingle(v).substr(0, 4) + std::string(kUnitLength);
-}
+std::string Field4(float v) { return ShortestSingle(v).substr(0, 4) + std::string(kUnitLength); }
 
 bool ValidSlot(int k) { return k >= 0 && k < kLabelSlots; }
 
@@ -57,8 +54,8 @@ void PictureState::DrawScaleBar(PictureSurface& pic, float ScaleBarLength)
         pic.image.SetFont(PictureFont);
         const QSize size = pic.image.TextSize(text);
         const double gap = 4.0 + std::max(0.0, double(ScaleBarWeight)) / 2.0;
-        pic.image.Print(PixelRound(double(right) + gap), PixelRound(double(y) - size.height() / 2.0),
-                        text, kBlack);
+        pic.image.Print(PixelRound(double(right) + gap),
+                        PixelRound(double(y) - size.height() / 2.0), text, kBlack);
     }
 }
 
@@ -164,7 +161,8 @@ ProbeResult PictureState::ProbeText(const PictureModel& model, int X, int Y) con
         // The grid holds conductivities in W/mm/K; the probe shows them in the materials
         // file's W/m/K.
         text += "\nHeat output = " + ShortestSingle(fIJ) + std::string(kUnitHeatOutput) + ".";
-        text += "\nThermal conductivity = " + ShortestSingle(Sng(kConductivityDisplayFactor * g.cmatrix(I, J))) +
+        text += "\nThermal conductivity = " +
+                ShortestSingle(Sng(kConductivityDisplayFactor * g.cmatrix(I, J))) +
                 std::string(kUnitConductivity) + ".";
         text += "\nTemperature = " + ShortestSingle(tIJ) + std::string(kUnitTemperature) + ".";
         text += "\nElectrical resistivity = " + resistivity();

@@ -28,9 +28,7 @@ struct PictureState::SmoothField {
     int Rows() const { return py1 - py0 + 1; }
 };
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 bool TemperatureOfGrid(const ModelGrid& g)
 {

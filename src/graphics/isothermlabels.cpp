@@ -80,8 +80,8 @@ void PictureState::LabelIsotherms(const PictureModel& model, PictureSurface& pic
         std::vector<Place>& candidates = places[k];
         std::stable_sort(candidates.begin(), candidates.end(),
                          [](const Place& a, const Place& b) { return a.score < b.score; });
-        const QString text = QString::fromStdString(ShortestSingle(levels[k]) +
-                                                    std::string(kUnitTemperature));
+        const QString text =
+            QString::fromStdString(ShortestSingle(levels[k]) + std::string(kUnitTemperature));
         const QSize size = surface.TextSize(text) + QSize(2 * kValuePad, 2 * kValuePad);
         for (const Place& p : candidates) {
             const QRect box(PixelRound(p.x - size.width() / 2.0),

@@ -97,12 +97,10 @@ std::string CheckPlotLimits(const PlotLimitSet& limits)
     return {};
 }
 
-std::vector<CondPixel> ConductivityPlotPixels(const GhostField<float>& t,
-                                              const GhostField<float>& c,
-                                              const GhostField<std::int16_t>& MatMat,
-                                              std::int16_t nr, std::int16_t nz,
-                                              const PlotLimitSet& limits, int width, int height,
-                                              bool displayUnits)
+std::vector<CondPixel>
+ConductivityPlotPixels(const GhostField<float>& t, const GhostField<float>& c,
+                       const GhostField<std::int16_t>& MatMat, std::int16_t nr, std::int16_t nz,
+                       const PlotLimitSet& limits, int width, int height, bool displayUnits)
 {
     std::vector<CondPixel> pixels;
     if (!CheckPlotLimits(limits).empty() || width < 1 || height < 1 || !Spans(t, nr, nz) ||

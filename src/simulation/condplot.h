@@ -39,8 +39,8 @@ PlotLimitSet ConductivityPlotLimits(FieldRange temperature, FieldRange conductiv
 /// A grid conductivity (W/mm/K) in the unit the plot shows, W/m/K, as a Single.
 float DisplayConductivity(float c);
 
-/// The limits of the model's fields, conductivities in W/m/K: nothing when t or c is not built for the grid (the model
-/// could not be initialised).
+/// The limits of the model's fields, conductivities in W/m/K: nothing when t or c is not built for
+/// the grid (the model could not be initialised).
 std::optional<PlotLimitSet> ConductivityPlotLimits(const ModelGrid& grid);
 
 inline constexpr std::string_view kMsgLimitNotNumber = "The plot limits must be numbers.";

@@ -10,8 +10,8 @@
 #include <QDialog>
 
 #include <array>
-#include <functional>
 #include <cstdint>
+#include <functional>
 
 class QCheckBox;
 class QLabel;

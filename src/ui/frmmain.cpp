@@ -445,7 +445,8 @@ void frmMain::BuildControls()
     CmdContour = NewButton("CmdContour", "Add Contour");
     cmdClearContours = NewButton("cmdClearContours", "Clear");
     cmdPlotAll = NewButton("cmdPlotAll", "Plot All");
-    chkShowValues = new QCheckBox(QStringLiteral("Write the values of the isotherms and scale bar"));
+    chkShowValues =
+        new QCheckBox(QStringLiteral("Write the values of the isotherms and scale bar"));
     chkShowValues->setObjectName(QStringLiteral("chkShowValues"));
     chkShowValues->setChecked(m_picture.ShowValues);
     {

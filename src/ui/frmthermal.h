@@ -1,7 +1,7 @@
 // "Thermal Conductivities": every grid point of the solution as a small disc at its temperature
-// and conductivity (W/m/K, the unit of the materials file), in its material's colour, so that the conductivity laws can be seen over the
-// temperature range of the run. The limits come from the field and can be typed; the plot can be
-// saved as thermal.bmp.
+// and conductivity (W/m/K, the unit of the materials file), in its material's colour, so that the
+// conductivity laws can be seen over the temperature range of the run. The limits come from the
+// field and can be typed; the plot can be saved as thermal.bmp.
 #pragma once
 
 #include "simulation/condplot.h"
@@ -30,7 +30,8 @@ public:
     /// is not initialized, then computes the limits.
     explicit frmThermal(MainLogic& logic, QWidget* parent = nullptr);
 
-    /// 0 top and 1 bottom of the conductivity axis (W/m/K), 2 left and 3 right of the temperature axis.
+    /// 0 top and 1 bottom of the conductivity axis (W/m/K), 2 left and 3 right of the temperature
+    /// axis.
     PlotLimitSet PlotLimits{};
 
     // Controls by their names.

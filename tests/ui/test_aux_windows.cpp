@@ -433,8 +433,8 @@ TEST(frmThermal, UniformFieldLimitsAndItsPlot)
     // Every point lands there, drawn as a disc with a darker rim, not a lone pixel.
     EXPECT_EQ(LongOfQColor(w.PlotArea().pixelColor(198, 148)), RGB(0, 160, 0));
     EXPECT_EQ(LongOfQColor(w.PlotArea().pixelColor(199, 148)), RGB(0, 160, 0));
-    const int inked = frmThermal::kPlotWidth * frmThermal::kPlotHeight -
-                      CountPixels(w.PlotArea(), kWhite);
+    const int inked =
+        frmThermal::kPlotWidth * frmThermal::kPlotHeight - CountPixels(w.PlotArea(), kWhite);
     EXPECT_GE(inked, 9);
     EXPECT_LE(inked, 25);
 

@@ -31,10 +31,10 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
-#include <QTextBlock>
-#include <QTextLayout>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -893,9 +893,9 @@ TEST_F(MainWindow, ThePictureGrowsWithTheWindowAndTextFits)
 
     // The number boxes hold a Single with all its digits.
     const QString single = QStringLiteral("-119.823715");
-    for (QLineEdit* box : {w->txtRmax, w->txtBoundaryCondition, w->txtCurrent,
-                           w->txtConvergeToResidual, w->txtGoToT, w->txtTError, w->txtW,
-                           w->txtContourLevel[0], w->txtContourLevel[1]}) {
+    for (QLineEdit* box :
+         {w->txtRmax, w->txtBoundaryCondition, w->txtCurrent, w->txtConvergeToResidual, w->txtGoToT,
+          w->txtTError, w->txtW, w->txtContourLevel[0], w->txtContourLevel[1]}) {
         QStyleOptionFrame option;
         option.initFrom(box);
         option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
@@ -906,7 +906,8 @@ TEST_F(MainWindow, ThePictureGrowsWithTheWindowAndTextFits)
 
     // The voltages say their unit.
     Initialize();
-    EXPECT_TRUE(w->picVolts->text().endsWith(QStringLiteral(" V"))) << w->picVolts->text().toStdString();
+    EXPECT_TRUE(w->picVolts->text().endsWith(QStringLiteral(" V")))
+        << w->picVolts->text().toStdString();
     EXPECT_TRUE(w->picTheorVolt->text().endsWith(QStringLiteral(" V")));
 }
 
