@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace tarsen {
@@ -20,6 +21,8 @@ namespace {
 
 /// White space left around a value inside its box, pixels.
 constexpr int kValuePad = 1;
+/// Most places tried for the value of one level.
+constexpr std::size_t kMaxPlaces = 200;
 
 struct Place {
     double x = 0.0;
@@ -49,27 +52,38 @@ void PictureState::LabelIsotherms(const PictureModel& model, PictureSurface& pic
     TLimits(g.t, g.nr, g.nz, tmin, tmax);
     std::vector<float> x, y;
     CellPixelTables(g, x, y);
-
-    // The row of the hottest cell: the isotherms cross it in order of temperature, so values
-    // placed there read like a scale.
-    int hotI = 0, hotJ = 0;
-    for (int i = 0; i < g.nr; ++i)
-        for (int j = 0; j < g.nz; ++j)
-            if (g.t(i, j) > g.t(hotI, hotJ)) {
-                hotI = i;
-                hotJ = j;
-            }
-    const double hotY = y[static_cast<std::size_t>(hotJ + 1)];
-
-    // Candidate places: the middle of every segment, best first.
+    // Candidate places: the middle of every segment, at most kMaxPlaces per level spread
+    // along its isotherms.
     std::vector<std::vector<Place>> places(levels.size());
     const clsConrec tracer;
-    tracer.conrec(g.t, x, y, static_cast<int>(levels.size()), levels, -1, g.nr, -1, g.nz, tmin,
-                  tmax, [&](double x1, double y1, double x2, double y2, int k) {
-                      const double cy = 0.5 * (y1 + y2);
-                      places[static_cast<std::size_t>(k)].push_back(
-                          {0.5 * (x1 + x2), cy, std::fabs(cy - hotY)});
-                  });
+    tracer.conrec(
+        g.t, x, y, static_cast<int>(levels.size()), levels, -1, g.nr, -1, g.nz, tmin, tmax,
+        [&](double x1, double y1, double x2, double y2, int k) {
+            places[static_cast<std::size_t>(k)].push_back({0.5 * (x1 + x2), 0.5 * (y1 + y2), 0.0});
+        });
+    for (std::vector<Place>& p : places) {
+        if (p.size() <= kMaxPlaces)
+            continue;
+        std::vector<Place> spread;
+        for (std::size_t n = 0; n < kMaxPlaces; ++n)
+            spread.push_back(p[n * p.size() / kMaxPlaces]);
+        p = std::move(spread);
+    }
+    // A value reads best where its isotherm runs far from the others: each place is scored by
+    // its distance to the nearest place of another level, the largest first.
+    for (std::size_t k = 0; k < places.size(); ++k) {
+        for (Place& p : places[k]) {
+            double nearest = std::numeric_limits<double>::max();
+            for (std::size_t m = 0; m < places.size(); ++m) {
+                if (m == k)
+                    continue;
+                for (const Place& q : places[m])
+                    nearest =
+                        std::min(nearest, (p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y));
+            }
+            p.score = -nearest;
+        }
+    }
 
     const QRect frame(QPoint(PixelRound(PixelX(0.0f)), PixelRound(PixelY(0.0f))),
                       QPoint(PixelRound(PixelX(g.rmax)), PixelRound(PixelY(g.zmax))));

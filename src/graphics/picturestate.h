@@ -274,9 +274,9 @@ public:
     void drawfinecontour3(float TContour, std::int32_t colour, float weight,
                           const PictureModel& model, PictureSurface& pic);
     /// Writes each level of the contour list once, in deg C, in a white box on one of its
-    /// isotherms inside the model frame, clear of the values already written; preferred places
-    /// lie on the row of the hottest cell. A level without an isotherm or without room is left
-    /// out.
+    /// isotherms inside the model frame, clear of the values already written, where the
+    /// isotherm runs farthest from those of other levels. A level without an isotherm or
+    /// without room is left out.
     void LabelIsotherms(const PictureModel& model, PictureSurface& pic);
     /// "Auto": the automatic list, drawn (smoothly when anti-aliasing is on).
     void cmdAllContours(const PictureModel& model, PictureSurface& pic);
