@@ -25,6 +25,8 @@ int main(int argc, char* argv[])
         return 0;
     }
     QApplication app(argc, argv);
+    // The per-user settings (the recent assemblies) are filed under these names.
+    QApplication::setOrganizationName(QStringLiteral("Tarsen"));
     QApplication::setApplicationName(QStringLiteral("Tarsen"));
     QApplication::setApplicationVersion(QStringLiteral(TARSEN_VERSION));
 

@@ -13,6 +13,13 @@ namespace tarsen {
 /// Colour of the main window's status text: red for something missing or running, blue for ready.
 enum class StatusColour { Red, Blue };
 
+/// The answer to "save the changes first?" before unsaved changes would be lost.
+enum class SaveChoice {
+    Save,    //!< save them, then go on
+    Discard, //!< go on without saving
+    Cancel   //!< do not go on
+};
+
 /// What a file dialog asks: open or save, its title, its filter text ("Name (*.tsn)|..." pairs as
 /// the window gives them), the folder it opens in and a proposed file name.
 struct FileRequest {
@@ -59,6 +66,13 @@ struct FrontEnd {
         (void)request;
         return std::nullopt;
     }
+    /// Asks whether to save changes that an action is about to discard. Without a user to ask
+    /// nothing is kept back: the action goes on.
+    virtual SaveChoice AskSaveChanges(std::string_view text)
+    {
+        (void)text;
+        return SaveChoice::Discard;
+    }
 };
 
 /// A front end that shows nothing: for computations whose messages nobody reads.
@@ -75,6 +89,8 @@ struct RecordingFrontEnd : FrontEnd {
     int m_pumps = 0;
     std::vector<std::optional<std::string>> m_fileAnswers; // answered front to back
     std::vector<FileRequest> m_fileRequests;
+    std::vector<SaveChoice> m_saveChoices; // answered front to back; Discard when empty
+    std::vector<std::string> m_saveQuestions;
 
     void ShowMessage(std::string_view text) override { m_messages.emplace_back(text); }
     void ShowMessages(const std::vector<std::string>& texts) override
@@ -96,6 +112,15 @@ struct RecordingFrontEnd : FrontEnd {
             return std::nullopt;
         auto answer = m_fileAnswers.front();
         m_fileAnswers.erase(m_fileAnswers.begin());
+        return answer;
+    }
+    SaveChoice AskSaveChanges(std::string_view text) override
+    {
+        m_saveQuestions.emplace_back(text);
+        if (m_saveChoices.empty())
+            return SaveChoice::Discard;
+        const SaveChoice answer = m_saveChoices.front();
+        m_saveChoices.erase(m_saveChoices.begin());
         return answer;
     }
 };

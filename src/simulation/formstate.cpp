@@ -40,7 +40,9 @@ std::optional<std::string> ReadinessMessage(const FormInputs& in)
 FormState DecideFormState(const FormInputs& in)
 {
     FormState s;
-    s.Caption = std::string(kCaptionPrefix) + in.AssemblyPath;
+    s.Caption = std::string(kCaptionPrefix) +
+                (in.AssemblyPath.empty() ? std::string(kCaptionUntitled) : in.AssemblyPath);
+    s.Modified = in.Modified;
     s.nz = GridCellsZ(in.nr, in.AspectRatio);
     s.MirrorFactor = MirrorFactorOf(in.ibcs);
 

@@ -17,6 +17,9 @@ namespace tarsen {
 
 inline constexpr std::string_view kCaptionDesigned = "Tarsen Thermal Model (First Release)";
 inline constexpr std::string_view kCaptionPrefix = "Tarsen: ";
+/// Takes the place of the path in the caption while no assembly file is named (the start-up
+/// dialog was cancelled).
+inline constexpr std::string_view kCaptionUntitled = "(untitled)";
 
 inline constexpr std::string_view kMsgDesignMode =
     "Design mode.  Needs to be initialized before running.";
@@ -43,6 +46,7 @@ inline constexpr float kMaxAspectRatio = 4.0f;
 /// The state FormUpdate reads.
 struct FormInputs {
     std::string AssemblyPath; // as chosen in the open or save dialog; may be empty
+    bool Modified = false;    // the assembly differs from the file last read or saved
     float AspectRatio = 1.0f;
     int nr = 64;
     std::array<std::int16_t, 4> ibcs{0, 1, 1, 0}; // ibcs(1) ... ibcs(4)
@@ -149,6 +153,7 @@ struct SettingTexts {
 /// Everything one FormUpdate brings into the window.
 struct FormState {
     std::string Caption;
+    bool Modified = false; // the caption carries the window's modified mark
     std::int16_t nz = 0;
     std::int16_t MirrorFactor = 1;
     std::string StatusText;

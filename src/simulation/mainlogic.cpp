@@ -3,6 +3,7 @@
 #include "common/colour.h"
 #include "common/numeric.h"
 #include "common/textnum.h"
+#include "simulation/assemblyfingerprint.h"
 #include "solver/clsallgrid_axisym.h"
 
 #include <algorithm>
@@ -191,13 +192,21 @@ ReadTarsenResult MainLogic::Form_Load(const std::string& programFolder,
     if (assemblyPath) {
         first = ReadTarsen(*assemblyPath, materialsOverride);
     } else {
+        // The dialog may open where the user worked last; the default assembly of a cancel
+        // still takes its materials from the program folder.
+        if (!StartUpDialogFolder.empty())
+            settings.DataFolder = StartUpDialogFolder;
         const std::optional<std::string> chosen = ChooseTSNFile(m_front, settings);
+        settings.DataFolder = programFolder;
         first = ReadTarsen(chosen.value_or(std::string()), materialsOverride);
     }
     const ReadTarsenResult read =
         first.status == ReadTarsenStatus::Refused ? ReadTarsen(std::string()) : first;
     if (read.Applied() && !read.materialsFound)
         ChoosePropertiesFile();
+    // A materials file chosen because the assembly's was missing is part of starting up, not
+    // an edit of the assembly.
+    MarkUnmodified();
     // 9. Temperature clamps of both solvers.
     MgHeatSolver.tmax = kTemperatureCeiling;
     MgHeatSolver.tmin = settings.tbc;
@@ -241,6 +250,83 @@ void MainLogic::PushGridIntoSettings()
     settings.BoundaryT = MgHeatSolver.BoundaryT;
 }
 
+AssemblySettings MainLogic::SettingsAsSaved() const
+{
+    AssemblySettings s = settings;
+    s.rmax = grid.rmax;
+    s.zmax = grid.zmax;
+    s.AspectRatio = grid.AspectRatio;
+    s.nr = grid.nr;
+    s.nz = grid.nz;
+    s.BoundaryT = MgHeatSolver.BoundaryT;
+    return s;
+}
+
+void MainLogic::MarkUnmodified()
+{
+    m_savedFingerprint = AssemblyFingerprint(Tarsen, materialproperties, SettingsAsSaved());
+}
+
+bool MainLogic::Modified() const
+{
+    return AssemblyFingerprint(Tarsen, materialproperties, SettingsAsSaved()) != m_savedFingerprint;
+}
+
+bool MainLogic::MayDiscardChanges(std::string_view text)
+{
+    if (m_running)
+        return false;
+    if (!Modified())
+        return true;
+    switch (m_front.AskSaveChanges(text)) {
+    case SaveChoice::Save:
+        return SaveAssembly().Written();
+    case SaveChoice::Discard:
+        return true;
+    case SaveChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
+void MainLogic::ReassessReadiness()
+{
+    grid.UnassignedPoint = false;
+    grid.MissingMaterial = false;
+    grid.NoFurnace = false;
+    grid.Runnable = !materialproperties.NoMaterials();
+}
+
+void MainLogic::ForgetReplacedModel()
+{
+    // Everything below was computed from the model that is gone; the thermocouple lines follow
+    // TemperatureReady by themselves.
+    m_results.picConvergence.clear();
+    m_results.picResidual.clear();
+    m_results.picIntegratedPower.clear();
+    m_results.picAmps.clear();
+    m_results.picResistance.clear();
+    m_results.picVolts.clear();
+    grid.IntegratedPower = 0.0f;
+    rmserror = 0.0f;
+    FirstError = 0.0f;
+    m_cyclesRun = 0;
+    m_runSeconds = 0.0;
+    PartIndex = -1;
+    DrawIndex = -1;
+    if (AssemblyReplaced)
+        AssemblyReplaced();
+    if (ResultsChanged)
+        ResultsChanged(m_results);
+}
+
+std::string MainLogic::AssemblyFolder() const
+{
+    if (m_assemblyPath.empty())
+        return settings.DataFolder;
+    return std::filesystem::path(m_assemblyPath).parent_path().string();
+}
+
 ReadTarsenResult MainLogic::ReadTarsen(const std::string& path,
                                        const std::string& materialsOverride)
 {
@@ -255,12 +341,15 @@ ReadTarsenResult MainLogic::ReadTarsen(const std::string& path,
         tarsen::ReadTarsen(Tarsen, materialproperties, settings, m_front, path, options);
     if (!result.Applied())
         return result;
-    if (result.NoMaterials)
-        grid.Runnable = false;
+    ReassessReadiness();
     m_assemblyPath = result.status == ReadTarsenStatus::Read ? settings.TSNFileName : path;
     PullSettingsIntoGrid(); // TemperatureReady and Initialized become False
     if (RefreshMaterialColours)
         RefreshMaterialColours();
+    MarkUnmodified();
+    ForgetReplacedModel();
+    if (result.status == ReadTarsenStatus::Read && AssemblyFileUsed)
+        AssemblyFileUsed(m_assemblyPath);
     FormUpdate();
     if (DrawCartoon)
         DrawCartoon();
@@ -271,14 +360,32 @@ ReadTarsenResult MainLogic::mnuOpen_Click()
 {
     ReadTarsenResult result;
     result.status = ReadTarsenStatus::Cancelled;
-    if (m_running)
+    if (m_running || !MayDiscardChanges(kAskSaveBeforeOpen)) {
+        FormUpdate();
         return result;
+    }
     const std::optional<std::string> chosen = ChooseTSNFile(m_front, settings);
     if (chosen) {
         result = ReadTarsen(*chosen);
         if (ResetScaleBar)
             ResetScaleBar();
     }
+    FormUpdate();
+    return result;
+}
+
+ReadTarsenResult MainLogic::OpenAssemblyFile(const std::string& path)
+{
+    ReadTarsenResult result;
+    result.status = ReadTarsenStatus::Cancelled;
+    if (m_running || !MayDiscardChanges(kAskSaveBeforeOpen)) {
+        FormUpdate();
+        return result;
+    }
+    settings.TSNFileName = path;
+    result = ReadTarsen(path);
+    if (result.Applied() && ResetScaleBar)
+        ResetScaleBar();
     FormUpdate();
     return result;
 }
@@ -293,6 +400,9 @@ WriteTarsenResult MainLogic::WriteTarsen(const std::string& path)
     result = tarsen::WriteTarsen(Tarsen, materialproperties, settings, m_front, path);
     if (result.Written()) {
         m_assemblyPath = path;
+        MarkUnmodified();
+        if (AssemblyFileUsed)
+            AssemblyFileUsed(path);
         FormUpdate();
     }
     return result;
@@ -307,6 +417,9 @@ WriteTarsenResult MainLogic::SaveAssembly()
     result = tarsen::SaveAssembly(Tarsen, materialproperties, settings, m_front);
     if (result.Written()) {
         m_assemblyPath = result.path;
+        MarkUnmodified();
+        if (AssemblyFileUsed)
+            AssemblyFileUsed(result.path);
         FormUpdate();
     }
     return result;
@@ -339,8 +452,7 @@ bool MainLogic::ReadPropertiesFile(const std::string& path)
     materialproperties = std::move(table);
     settings.MaterialFileFullName = path;
     settings.MaterialFile = std::filesystem::path(path).filename().string();
-    if (materialproperties.NoMaterials())
-        grid.Runnable = false;
+    ReassessReadiness();
     // The materials behind every coefficient changed: the model must be built anew.
     grid.Initialized = false;
     if (RefreshMaterialColours)
@@ -1404,6 +1516,7 @@ FormInputs MainLogic::CurrentFormInputs() const
 {
     FormInputs in;
     in.AssemblyPath = m_assemblyPath;
+    in.Modified = Modified();
     in.AspectRatio = grid.AspectRatio;
     in.nr = grid.nr;
     in.ibcs = ibcs();

@@ -70,6 +70,16 @@ inline constexpr std::string_view kMsgAtTemperatureLimit =
     "The field reached the solver's upper temperature limit of ";
 inline constexpr std::string_view kMsgHeatImbalance = "Heat out / heat in ended at ";
 
+/// Questions before unsaved changes to the assembly would be lost.
+inline constexpr std::string_view kAskSaveBeforeOpen =
+    "The assembly has changes that have not been saved. Save them before opening another "
+    "assembly?";
+inline constexpr std::string_view kAskSaveBeforeNew =
+    "The assembly has changes that have not been saved. Save them before starting a new "
+    "assembly?";
+inline constexpr std::string_view kAskSaveBeforeClose =
+    "The assembly has changes that have not been saved. Save them before closing?";
+
 /// Upper clamp of relaxed temperatures, deg C, and the press radius set at start-up, m.
 inline constexpr float kTemperatureCeiling = 2319.0f;
 inline constexpr float kDefaultPressRadius = 0.114f;
@@ -154,6 +164,10 @@ public:
     /// Cycles one run command may make before it stops with RunOutcome::CycleLimit; 0 (the
     /// window) means no limit, the loops then end only by their own tests or by Stop.
     int MaxCycles = 0;
+    /// Folder the start-up open dialog opens in (the window's last-used folder); empty: the
+    /// program folder. The default assembly of a cancelled dialog is still looked up in the
+    /// program folder.
+    std::string StartUpDialogFolder;
 
     // ---- Hooks the window (or the batch tool) fills in; each may be left empty ----
     std::function<void()> DrawCartoon;    //!< redraw the assembly on the active picture
@@ -164,6 +178,11 @@ public:
     std::function<void(bool)> SetBusy;            //!< busy pointer on (true) or off
     /// FormUpdate's decisions, to be applied to the widgets in one place.
     std::function<void(const FormState&)> ApplyFormState;
+    /// The assembly was replaced (a file read, or New Assembly in the editor): whatever shows it
+    /// is refreshed, and what showed the replaced model's last run is cleared.
+    std::function<void()> AssemblyReplaced;
+    /// An assembly file was read or written at this path (the window's list of recent files).
+    std::function<void(const std::string& path)> AssemblyFileUsed;
     /// The result boxes changed (after make_f and after every cycle).
     std::function<void(const ResultTexts&)> ResultsChanged;
     /// The report box changed; render Report().Lines().
@@ -185,9 +204,27 @@ public:
     /// and Initialized False, FormUpdate, DrawCartoon. materialsOverride replaces the materials
     /// file the assembly names. Refused during a run.
     ReadTarsenResult ReadTarsen(const std::string& path, const std::string& materialsOverride = {});
-    /// File/Open: the open dialog, then ReadTarsen; a cancel changes nothing. Then the scale bar
+    /// File/Open: unsaved changes are asked about (MayDiscardChanges), then the open dialog,
+    /// then ReadTarsen; a cancel changes nothing. Then the scale bar
     /// is reset and FormUpdate runs.
     ReadTarsenResult mnuOpen_Click();
+    /// True when the assembly or a setting the assembly file stores differs from the file last
+    /// read or saved (or, before any file, from the start-up assembly).
+    bool Modified() const;
+    /// Before an action that would discard unsaved changes: nothing to ask when there are none;
+    /// otherwise the front end asks, with text, whether to save them first. Returns whether the
+    /// action may go on (a cancelled or failed save stops it).
+    bool MayDiscardChanges(std::string_view text);
+    /// After the assembly was replaced in memory: the results, residuals, power and run counts
+    /// of the replaced model are cleared, the part selection is dropped, and the
+    /// AssemblyReplaced hook runs. ReadTarsen calls it; so does the editor's New Assembly.
+    void ForgetReplacedModel();
+    /// Folder of the assembly file last read or saved; DataFolder before any.
+    std::string AssemblyFolder() const;
+    /// A file named without the open dialog (the window's recent files): asks about unsaved
+    /// changes as File/Open does, then ReadTarsen and the scale bar reset. Cancelled when the
+    /// user keeps the changes.
+    ReadTarsenResult OpenAssemblyFile(const std::string& path);
     /// Writes the assembly and the present settings to path.
     WriteTarsenResult WriteTarsen(const std::string& path);
     /// The save dialog, then WriteTarsen.
@@ -368,6 +405,13 @@ private:
     std::optional<float> ParseSingle(std::string_view caption, std::string_view text, float kept);
     void PullSettingsIntoGrid();
     void PushGridIntoSettings();
+    /// The settings as a save would write them: the grid's geometry pushed in.
+    AssemblySettings SettingsAsSaved() const;
+    /// The present assembly becomes the unmodified one.
+    void MarkUnmodified();
+    /// After a file read the readiness flags of the last Initialize describe the previous
+    /// model: until the next Initialize only the material table can be judged.
+    void ReassessReadiness();
 
     FrontEnd& m_front;
     ReportBox m_report;
@@ -379,7 +423,8 @@ private:
     std::chrono::steady_clock::time_point m_runStart{};
     std::string m_stopLine; // the reason an abort gave, kept for the closing status
     PrecisionFloor m_floor;
-    std::string m_assemblyPath; // the caption's path: the file last read or saved
+    std::string m_assemblyPath;     // the caption's path: the file last read or saved
+    std::string m_savedFingerprint; // of the assembly as last read or saved
 };
 
 } // namespace tarsen

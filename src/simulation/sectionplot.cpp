@@ -84,6 +84,7 @@ SectionProfile ComputeSection(const SectionSource& source, SectionDirection dire
                               std::string_view step)
 {
     SectionProfile profile;
+    profile.direction = direction;
     profile.units = units;
     if (!FieldUsable(source, profile.message))
         return profile;
@@ -165,6 +166,36 @@ SectionProfile ComputeSection(const SectionSource& source, SectionDirection dire
     }
     profile.ok = true;
     return profile;
+}
+
+bool SameAxisKind(const SectionProfile& a, const SectionProfile& b)
+{
+    return a.direction == b.direction && a.units == b.units;
+}
+
+std::optional<SectionAxes> CommonAxes(const std::vector<SectionProfile>& profiles)
+{
+    std::optional<SectionAxes> axes;
+    for (const SectionProfile& p : profiles) {
+        if (!p.ok || !p.plottable)
+            continue;
+        if (!axes) {
+            axes = SectionAxes{p.direction, p.units, p.axisLeft, p.axisRight, p.Tmax};
+            continue;
+        }
+        axes->left = std::min(axes->left, p.axisLeft);
+        axes->right = std::max(axes->right, p.axisRight);
+        axes->Tmax = std::max(axes->Tmax, p.Tmax);
+    }
+    return axes;
+}
+
+std::pair<double, double> PlaceOnAxes(const SectionPoint& point, const SectionAxes& axes)
+{
+    // The same mapping as a profile's own: the point's index or position along the range, the
+    // temperature down from Tmax at the top to 0 at the bottom.
+    return {(point.position - axes.left) / (axes.right - axes.left),
+            (double(axes.Tmax) - double(point.T)) / double(axes.Tmax)};
 }
 
 bool ExportProfile(Sheet& sheet, int column, const SectionProfile& profile)

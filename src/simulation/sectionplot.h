@@ -10,8 +10,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarsen {
@@ -71,6 +73,7 @@ struct SectionProfile {
     bool ok = false;
     std::string message;
     bool plottable = false;
+    SectionDirection direction = SectionDirection::Radial;
     SectionUnits units = SectionUnits::Millimetres;
     float Tmax = 0.0f;
     double axisLeft = 0.0;  // index or mm at the plot's left edge
@@ -99,6 +102,25 @@ inline constexpr std::string_view kMsgTooManyPoints =
 SectionProfile ComputeSection(const SectionSource& source, SectionDirection direction,
                               SectionUnits units, std::string_view start, std::string_view finish,
                               std::string_view step);
+
+/// The axes that several plotted profiles share: the union of their horizontal ranges and the
+/// highest of their maxima, so every profile keeps its meaning when another is added.
+struct SectionAxes {
+    SectionDirection direction = SectionDirection::Radial;
+    SectionUnits units = SectionUnits::Millimetres;
+    double left = 0.0;  // index or mm at the plot's left edge
+    double right = 0.0; // ... and at its right edge
+    float Tmax = 0.0f;  // deg C at the top edge; 0 at the bottom
+};
+
+/// True when two profiles can share axes: the same line in the same units.
+bool SameAxisKind(const SectionProfile& a, const SectionProfile& b);
+/// The common axes of plottable profiles of one kind (see SameAxisKind); profiles that are not
+/// plottable are left out. Nothing when none is left.
+std::optional<SectionAxes> CommonAxes(const std::vector<SectionProfile>& profiles);
+/// A point's place on the axes, as fractions of the plot's width (from the left) and height
+/// (from the top); the axes must have left < right and Tmax > 0.
+std::pair<double, double> PlaceOnAxes(const SectionPoint& point, const SectionAxes& axes);
 
 /// Writes the profile into two columns from `column` (index from 0), row 1 downwards: the label
 /// as text, then the temperature as a number. Returns false, writing nothing, when the second

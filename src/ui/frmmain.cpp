@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -24,6 +25,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -46,6 +48,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <vector>
 
 namespace tarsen {
 
@@ -144,7 +147,10 @@ frmMain::frmMain(QWidget* parent)
     BuildControls();
     BuildMenus();
     ConnectHandlers();
+    InstallShortcuts();
+    SetTabOrder();
     InstallHooks();
+    RebuildRecentMenu();
     RegisterStandardWindows();
 
     // The designed size, as far as the screen allows; a smaller screen scrolls the controls.
@@ -537,44 +543,53 @@ void frmMain::BuildMenus()
         m->setObjectName(QString::fromLatin1(name));
         return m;
     };
-    mnuFile = menu("mnuFile", "File");
-    mnuOpen = action(mnuFile, "mnuOpen", "Open a Tarsen (TSN) file");
-    mnuSave = action(mnuFile, "mnuSave", "Save this assembly to a Tarsen (TSN) file");
+    // Captions carry their mnemonic (the letter after "&"), so every entry can be reached
+    // from the keyboard with Alt.
+    mnuFile = menu("mnuFile", "&File");
+    mnuOpen = action(mnuFile, "mnuOpen", "&Open a Tarsen (TSN) file");
+    mnuOpen->setShortcut(QKeySequence::Open);
+    mnuOpenRecent = mnuFile->addMenu(QStringLiteral("Open &Recent"));
+    mnuOpenRecent->setObjectName(QStringLiteral("mnuOpenRecent"));
+    mnuSave = action(mnuFile, "mnuSave", "&Save this assembly to a Tarsen (TSN) file");
+    mnuSave->setShortcut(QKeySequence::Save);
     mnuFile->addSeparator();
     mnuOpenPropertiesFile =
-        action(mnuFile, "mnuOpenPropertiesFile", "Open a Thermal Properties (PRP) file");
+        action(mnuFile, "mnuOpenPropertiesFile", "Open a Thermal &Properties (PRP) file");
     mnuFile->addSeparator();
-    mnuExit = action(mnuFile, "mnuExit", "Exit");
+    mnuExit = action(mnuFile, "mnuExit", "E&xit");
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    mnuClearRecent = new QAction(QStringLiteral("&Clear the list"), this);
+    mnuClearRecent->setObjectName(QStringLiteral("mnuClearRecent"));
 
-    mnuPicture = menu("mnuPicture", "Picture");
-    mnuPlotPicture = action(mnuPicture, "mnuPlotPicture", "Replot picture (fast)");
-    mnuPlotAll = action(mnuPicture, "mnuPlotAll", "Plot all");
-    mnuShowHeatOutput = action(mnuPicture, "mnuShowHeatOutput", "Show the heat output in red");
-    mnuAntiAliasing = action(mnuPicture, "mnuAntiAliasing", "Anti-aliasing (very slow)");
+    mnuPicture = menu("mnuPicture", "&Picture");
+    mnuPlotPicture = action(mnuPicture, "mnuPlotPicture", "&Replot picture (fast)");
+    mnuPlotAll = action(mnuPicture, "mnuPlotAll", "Plot &all");
+    mnuShowHeatOutput = action(mnuPicture, "mnuShowHeatOutput", "Show the &heat output in red");
+    mnuAntiAliasing = action(mnuPicture, "mnuAntiAliasing", "Anti-a&liasing (very slow)");
     mnuAntiAliasing->setCheckable(true);
-    mnuGreyscale = action(mnuPicture, "mnuGreyscale", "Greyscale");
+    mnuGreyscale = action(mnuPicture, "mnuGreyscale", "&Greyscale");
     mnuGreyscale->setCheckable(true);
-    mnuSaveBitmap = action(mnuPicture, "mnuSaveBitmap", "Save bitmap image");
-    mnuGraphics = action(mnuPicture, "mnuGraphics", "More graphics functions");
+    mnuSaveBitmap = action(mnuPicture, "mnuSaveBitmap", "Save &bitmap image");
+    mnuGraphics = action(mnuPicture, "mnuGraphics", "&More graphics functions");
 
-    mnuModel = menu("mnuModel", "Model");
-    mnuDrawModel = action(mnuModel, "mnuDrawModel", "Draw the model point by point");
-    mnuModifyAssembly = action(mnuModel, "mnuModifyAssembly", "Modify the Assembly");
-    mnuPlotFullPicture = action(mnuModel, "mnuPlotFullPicture", "Plot a large picture");
+    mnuModel = menu("mnuModel", "&Model");
+    mnuDrawModel = action(mnuModel, "mnuDrawModel", "&Draw the model point by point");
+    mnuModifyAssembly = action(mnuModel, "mnuModifyAssembly", "&Modify the Assembly");
+    mnuPlotFullPicture = action(mnuModel, "mnuPlotFullPicture", "Plot a &large picture");
 
-    mnuProperties = menu("mnuProperties", "Properties");
+    mnuProperties = menu("mnuProperties", "P&roperties");
     mnuMaterialProperties =
-        action(mnuProperties, "mnuMaterialProperties", "View Material Properties");
+        action(mnuProperties, "mnuMaterialProperties", "&View Material Properties");
     mnuPlotConductivities =
-        action(mnuProperties, "mnuPlotConductivities", "Plot thermal conductivities");
+        action(mnuProperties, "mnuPlotConductivities", "Plot thermal &conductivities");
     mnuCalcResistivity = action(mnuProperties, "mnuCalcResistivity",
-                                "Calculate average furnace resistivity from a measured voltage");
+                                "Calculate average furnace &resistivity from a measured voltage");
 
-    mnuResults = menu("mnuResults", "Results");
-    mnuPlotT = action(mnuResults, "mnuPlotT", "Plot and export temperature profiles");
+    mnuResults = menu("mnuResults", "R&esults");
+    mnuPlotT = action(mnuResults, "mnuPlotT", "&Plot and export temperature profiles");
 
-    mnuHelp = menu("mnuHelp", "Help");
-    mnuAbout = action(mnuHelp, "mnuAbout", "About");
+    mnuHelp = menu("mnuHelp", "&Help");
+    mnuAbout = action(mnuHelp, "mnuAbout", "&About");
 
     // Until FormUpdate decides, nothing that needs a model can be chosen.
     for (QAction* a : {mnuSave, mnuPlotPicture, mnuPlotAll, mnuShowHeatOutput, mnuSaveBitmap,
@@ -666,6 +681,10 @@ void frmMain::ConnectHandlers()
     picAssemblyDrawing->Resized = [this](QSize) { m_resizeTimer->start(); };
 
     item(mnuOpen, &frmMain::mnuOpen_Click);
+    connect(mnuClearRecent, &QAction::triggered, this, [this] {
+        m_recent.Clear();
+        RebuildRecentMenu();
+    });
     item(mnuSave, &frmMain::mnuSave_Click);
     item(mnuOpenPropertiesFile, &frmMain::mnuOpenPropertiesFile_Click);
     item(mnuExit, &frmMain::mnuExit_Click);
@@ -687,6 +706,56 @@ void frmMain::ConnectHandlers()
     item(mnuCalcResistivity, &frmMain::mnuCalcResistivity_Click);
     connect(mnuPlotT, &QAction::triggered, this, [this] { ShowAuxWindow(AuxWindow::PlotT); });
     item(mnuAbout, &frmMain::mnuAbout_Click);
+}
+
+void frmMain::InstallShortcuts()
+{
+    // Each key acts as a click on its button, and only while the button could be clicked; a
+    // box being typed in is committed first, as the click would have done by taking the focus.
+    // Stop's key reaches a run through the event pump at the start of every cycle.
+    auto key = [this](QPushButton* button, const QKeySequence& sequence, bool commitFirst) {
+        auto* a = new QAction(this);
+        a->setObjectName(button->objectName() + QStringLiteral("_Key"));
+        a->setShortcut(sequence);
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        button->setToolTip(QStringLiteral("%1 (%2)").arg(
+            button->text(), sequence.toString(QKeySequence::NativeText)));
+        connect(a, &QAction::triggered, this, [this, button, commitFirst] {
+            if (commitFirst && !m_logic->Running())
+                CommitPendingEdit();
+            if (button->isEnabled() && button->isVisible())
+                button->click();
+        });
+    };
+    key(cmdInitialize, QKeySequence(Qt::Key_F4), true);
+    key(cmdRunManyCycles, QKeySequence(Qt::Key_F5), true);
+    key(cmdConvergeToResidual, QKeySequence(Qt::Key_F6), true);
+    key(cmdGoToT, QKeySequence(Qt::Key_F7), true);
+    key(cmdStop, QKeySequence(Qt::Key_Escape), false);
+}
+
+void frmMain::SetTabOrder()
+{
+    // Down each frame, row by row, and the columns from left to right.
+    txtStatus->setTabChangesFocus(true);
+    picreport->setTabChangesFocus(true);
+    const std::vector<QWidget*> order{
+        picAssemblyDrawing, txtStatus,
+        // Model, grid settings, large picture.
+        txtRmax, txtAspectRatio, cmdHalveZ, cmdDoubleZ, txtGridSize, cmdHalveGrid, cmdDoubleGrid,
+        txtBoundaryCondition, txtCurrent, chkIncludePress, cmdInitialize, cmdMakeT, optGrid[0],
+        optGrid[1], chkRedBlack, txtNInner, txtW, txtNiters, txtNTits, txtPixels, cmdFullPicture,
+        // Runs.
+        cmdRunManyCycles, txtNCycles, cmdConvergeToResidual, txtConvergeToResidual, cmdGoToT,
+        txtGoToT, cmdStop, txtTError,
+        // Report, contours, labels.
+        picreport, txtContourLevel[0], scrContourSize[0], txtContourSize[0], txtContourLevel[1],
+        scrContourSize[1], txtContourSize[1], cmdAllContours, CmdContour, cmdClearContours,
+        cmdPlotAll, txtA, cmdA, cmdPlotLabelSelect, cmdChangeLabel, cmdClearLabels, cmdTextUp,
+        cmdTextLeft, cmdTextRight, cmdTextDown, chkScalebar};
+    for (std::size_t k = 1; k < order.size(); ++k)
+        QWidget::setTabOrder(order[k - 1], order[k]);
 }
 
 void frmMain::InstallHooks()
@@ -713,6 +782,17 @@ void frmMain::InstallHooks()
     logic.SetBusy = SetBusyPointer;
     logic.ApplyFormState = [this](const FormState& state) { ApplyFormState(state); };
     logic.ResultsChanged = [this](const ResultTexts& results) { ShowResults(results); };
+    logic.AssemblyReplaced = [this] {
+        // The run displays belong to the model that was replaced.
+        prgRun->setRange(0, 1);
+        prgRun->setValue(0);
+        lblElapsed->clear();
+        emit AssemblyReplaced();
+    };
+    logic.AssemblyFileUsed = [this](const std::string& path) {
+        m_recent.Add(QFile::decodeName(path.c_str()));
+        RebuildRecentMenu();
+    };
     logic.ReportChanged = [this](const ReportBox& report) { ShowReport(report); };
 }
 
@@ -755,6 +835,7 @@ void frmMain::Form_Load(const std::optional<QString>& assemblyPath)
         }
         txtPixels->setText(QString::number(kDefaultLargePicture));
         m_activePic = &m_mainSurface;
+        m_logic->StartUpDialogFolder = QFile::encodeName(m_recent.LastFolder()).toStdString();
         m_logic->Form_Load(QFile::encodeName(ProgramFolder()).toStdString(), path);
     });
 }
@@ -831,7 +912,9 @@ void frmMain::ApplyFormState(const FormState& state)
 {
     const ControlStates& e = state.enabled;
     const bool running = m_logic->Running();
-    setWindowTitle(ToQString(state.Caption));
+    // The toolkit shows the modified mark in place of "[*]".
+    setWindowTitle(ToQString(state.Caption) + QStringLiteral("[*]"));
+    setWindowModified(state.Modified);
 
     FrameOnOff(frameGo, e.frameGo);
     FrameOnOff(frameConvergenceTests, e.frameConvergenceTests);
@@ -1060,7 +1143,7 @@ void frmMain::SaveBitmap()
         request.filters = {{"Bitmap Files (*.bmp)", "*.bmp"},
                            {"PNG Files (*.png)", "*.png"},
                            {"All Files (*.*)", "*.*"}};
-        request.folder = QFile::encodeName(ProgramFolder()).toStdString();
+        request.folder = m_logic->AssemblyFolder();
         request.defaultSuffix = "bmp";
         const std::optional<std::string> chosen = m_front.ChooseFile(request);
         if (!chosen)
@@ -1630,6 +1713,8 @@ void frmMain::cmdFullPicture_Click()
 
 void frmMain::mnuOpen_Click()
 {
+    // A value being typed counts among the changes that opening would discard.
+    CommitPendingEdit();
     Guarded([this] {
         const ReadTarsenResult result = m_logic->mnuOpen_Click();
         if (result.Applied()) {
@@ -1639,6 +1724,51 @@ void frmMain::mnuOpen_Click()
             PictureChanged();
         }
     });
+}
+
+void frmMain::mnuOpenRecent_Click(const QString& path)
+{
+    CommitPendingEdit();
+    Guarded([&] {
+        if (!QFileInfo::exists(path)) {
+            m_front.ShowMessage(ToStdString(QString::fromLatin1(kMsgNoSuchAssembly).arg(path)));
+            m_recent.Remove(path);
+            RebuildRecentMenu();
+            return;
+        }
+        const ReadTarsenResult result =
+            m_logic->OpenAssemblyFile(QFile::encodeName(path).toStdString());
+        if (result.Applied()) {
+            PictureModel model = Model();
+            m_picture.Relabel(model, *m_activePic);
+            PictureChanged();
+        }
+    });
+}
+
+void frmMain::RebuildRecentMenu()
+{
+    mnuOpenRecent->clear();
+    const QStringList paths = m_recent.Paths();
+    int n = 0;
+    for (const QString& path : paths) {
+        ++n;
+        // "&1 name" ... : the number is the entry's mnemonic; "&" in a name is shown as such.
+        QString caption = QFileInfo(path).fileName();
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a = mnuOpenRecent->addAction((n < 10 ? QStringLiteral("&%1 ").arg(n) : QString()) +
+                                              caption);
+        a->setToolTip(QDir::toNativeSeparators(path));
+        a->setStatusTip(QDir::toNativeSeparators(path));
+        connect(a, &QAction::triggered, this, [this, path] { mnuOpenRecent_Click(path); });
+    }
+    if (paths.isEmpty()) {
+        QAction* none = mnuOpenRecent->addAction(QStringLiteral("(no recent assemblies)"));
+        none->setEnabled(false);
+    } else {
+        mnuOpenRecent->addSeparator();
+        mnuOpenRecent->addAction(mnuClearRecent);
+    }
 }
 
 void frmMain::mnuSave_Click()
@@ -1713,6 +1843,13 @@ void frmMain::closeEvent(QCloseEvent* event)
         // when it has returned.
         m_logic->StopRequested = true;
         m_closePending = true;
+        event->ignore();
+        return;
+    }
+    CommitPendingEdit();
+    bool mayClose = false;
+    Guarded([&] { mayClose = m_logic->MayDiscardChanges(kAskSaveBeforeClose); });
+    if (!mayClose) {
         event->ignore();
         return;
     }

@@ -9,6 +9,7 @@
 #include "simulation/formstate.h"
 #include "simulation/mainlogic.h"
 #include "ui/qtfrontend.h"
+#include "ui/recentassemblies.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -206,6 +207,8 @@ public:
 
     QMenu* mnuFile = nullptr;
     QAction* mnuOpen = nullptr;
+    QMenu* mnuOpenRecent = nullptr; //!< the assemblies opened or saved lately, newest first
+    QAction* mnuClearRecent = nullptr;
     QAction* mnuSave = nullptr;
     QAction* mnuOpenPropertiesFile = nullptr;
     QAction* mnuExit = nullptr;
@@ -286,6 +289,9 @@ public:
 
     void cmdFullPicture_Click();
     void mnuOpen_Click();
+    /// An entry of Open Recent: the file is opened as File/Open would; one that no longer
+    /// exists is said so and leaves the list.
+    void mnuOpenRecent_Click(const QString& path);
     void mnuSave_Click();
     void mnuOpenPropertiesFile_Click();
     void mnuExit_Click();
@@ -301,6 +307,8 @@ public:
 signals:
     /// A click on the picture selected a part (the editor and the material window follow it).
     void PartSelected(int PartIndex, int MaterialIndex);
+    /// Another assembly replaced the one shown (a file read, or New Assembly).
+    void AssemblyReplaced();
 
 protected:
     /// Form_Unload: during a run it only asks the run to stop; the window closes once the run's
@@ -314,6 +322,11 @@ private:
     void BuildControls();
     void BuildMenus();
     void ConnectHandlers();
+    /// Keys for Initialize, the three runs and Stop, acting as a click on their buttons.
+    void InstallShortcuts();
+    /// Tab goes down each frame, column after column.
+    void SetTabOrder();
+    void RebuildRecentMenu();
     void InstallHooks();
     void RegisterStandardWindows();
     /// Runs a handler: exceptions are shown as messages, and FormUpdate ends it in any case.
@@ -336,6 +349,7 @@ private:
     QString ProgramFolder() const;
 
     QtFrontEnd m_front;
+    RecentAssemblies m_recent;
     std::unique_ptr<MainLogic> m_logic;
     PictureState m_picture;
     PictureSurface m_mainSurface;

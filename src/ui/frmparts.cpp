@@ -589,16 +589,25 @@ void frmParts::optRadiusType_Click(int Index)
     });
 }
 
+void frmParts::ThermocoupleBoxLeft(QLineEdit* box, int Index, int coordinate)
+{
+    // Only what the user typed is stored: a box merely passed through by the focus may still
+    // show a value the assembly no longer holds, and must not write it back.
+    if (!box->isModified())
+        return;
+    box->setModified(false);
+    const std::string text = ToStdString(box->text());
+    Edit([&] { return m_editor.SetThermocouple(Index, coordinate, text); }, true);
+}
+
 void frmParts::txtThermocoupleI_LostFocus(int Index)
 {
-    const std::string text = ToStdString(txtThermocoupleI[static_cast<std::size_t>(Index)]->text());
-    Edit([&] { return m_editor.SetThermocouple(Index, 0, text); }, true);
+    ThermocoupleBoxLeft(txtThermocoupleI[static_cast<std::size_t>(Index)], Index, 0);
 }
 
 void frmParts::txtThermocoupleJ_LostFocus(int Index)
 {
-    const std::string text = ToStdString(txtThermocoupleJ[static_cast<std::size_t>(Index)]->text());
-    Edit([&] { return m_editor.SetThermocouple(Index, 1, text); }, true);
+    ThermocoupleBoxLeft(txtThermocoupleJ[static_cast<std::size_t>(Index)], Index, 1);
 }
 
 void frmParts::picBoundaryType_Click(int Index)
@@ -644,11 +653,13 @@ void frmParts::cmdMoveToBack_Click()
 void frmParts::cmdNewAssembly_Click()
 {
     Guarded([&] {
-        if (m_logic.Running()) {
+        if (m_logic.Running() || !m_logic.MayDiscardChanges(kAskSaveBeforeNew)) {
             FormUpdate();
             return;
         }
         m_editor.NewAssembly();
+        // The results and the last run belong to the parts that are gone.
+        m_logic.ForgetReplacedModel();
         FormUpdate();
         AfterEdit();
     });
@@ -758,11 +769,13 @@ QWidget* MakePartsEditor(frmMain& main)
             w->ShowMaterial(material);
     };
     auto* editor = new frmParts(main.Logic(), std::move(links), &main);
-    // A part clicked on the picture is shown at once when the editor is open.
+    // A part clicked on the picture is shown at once when the editor is open, and so is an
+    // assembly that replaced the one shown.
     QObject::connect(&main, &frmMain::PartSelected, editor, [editor](int, int) {
         if (editor->isVisible())
             editor->FormUpdate();
     });
+    QObject::connect(&main, &frmMain::AssemblyReplaced, editor, [editor] { editor->FormUpdate(); });
     return editor;
 }
 

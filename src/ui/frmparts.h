@@ -154,6 +154,8 @@ private:
     void RedrawAssembly();
     /// The part properties, which follow the dimensions as they are typed.
     void ShowProperties(const PartsView& view);
+    /// A thermocouple box was left: its text is stored only when the user changed it.
+    void ThermocoupleBoxLeft(QLineEdit* box, int Index, int coordinate);
     /// Margin, axis, boundaries and thermocouples over a part drawn on the active picture.
     bool DrawParts(std::optional<int> part, bool clearFirst);
 

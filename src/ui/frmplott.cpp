@@ -217,7 +217,8 @@ void frmPlotT::cmdCalc_Click() { PlotSection(true, false); }
 void frmPlotT::Command1_Click()
 {
     m_area = BlankArea();
-    m_haveAxes = false;
+    m_plotted.clear();
+    m_axes.reset();
     SetStatus(QString());
     ShowPlot();
 }
@@ -322,31 +323,36 @@ bool frmPlotT::WriteWorkbook(QString& status)
 
 void frmPlotT::DrawProfile(const SectionProfile& profile)
 {
-    // Red points by index, blue by millimetres, three pixels wide; points above the top edge
-    // (a maximum off the line) are cut off by the area.
-    const std::int32_t colour = profile.units == SectionUnits::Indices ? kRed : kBlue;
-    QPainter p(&m_area);
-    const QColor c = QColorOfLong(colour);
-    for (const SectionPoint& pt : profile.points) {
-        const int x = CLng(pt.xFraction * kPlotWidth);
-        const int y = CLng(pt.yFraction * kPlotHeight);
-        p.fillRect(x - 1, y - 1, 3, 3, c);
+    // The plot keeps its profiles until "Erase"; they share one pair of axes, so a profile of
+    // another line or in other units starts the plot afresh.
+    if (!m_plotted.empty() && !SameAxisKind(m_plotted.front(), profile))
+        m_plotted.clear();
+    m_plotted.push_back(profile);
+    m_axes = CommonAxes(m_plotted);
+    m_area = BlankArea();
+    if (m_axes) {
+        // Red points by index, blue by millimetres, three pixels wide; points above the top
+        // edge (a maximum off the line) are cut off by the area.
+        const QColor c = QColorOfLong(m_axes->units == SectionUnits::Indices ? kRed : kBlue);
+        QPainter p(&m_area);
+        for (const SectionProfile& shown : m_plotted)
+            for (const SectionPoint& pt : shown.points) {
+                const auto [xf, yf] = PlaceOnAxes(pt, *m_axes);
+                p.fillRect(CLng(xf * kPlotWidth) - 1, CLng(yf * kPlotHeight) - 1, 3, 3, c);
+            }
     }
-    p.end();
-    m_haveAxes = true;
-    m_axesDirection = Direction();
     ShowPlot();
 }
 
 void frmPlotT::ShowPlot()
 {
-    if (!m_haveAxes) {
+    if (!m_axes) {
         picPlot->SetImage(
             FramePlot(m_area, 0.0, 0.0, 0.0, 0.0, QString(), QStringLiteral("Temperature (°C)")));
         return;
     }
-    picPlot->SetImage(FramePlot(m_area, m_profile.axisLeft, m_profile.axisRight, 0.0,
-                                m_profile.Tmax, AxisTitle(m_axesDirection, m_profile.units),
+    picPlot->SetImage(FramePlot(m_area, m_axes->left, m_axes->right, 0.0, m_axes->Tmax,
+                                AxisTitle(m_axes->direction, m_axes->units),
                                 QStringLiteral("Temperature (°C)")));
 }
 

@@ -14,6 +14,8 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -81,8 +83,11 @@ public:
     const QString& SheetPath() const { return m_sheetPath; }
     /// The text of the status line; empty after an action that went well without a remark.
     QString StatusText() const;
-    /// The plot area (without axes) as drawn so far.
+    /// The plot area (without axes) as drawn so far: every profile plotted since the last
+    /// "Erase" or change of line or units, on the axes they share.
     const QImage& PlotArea() const { return m_area; }
+    /// The axes the plotted profiles share; none on a blank plot.
+    const std::optional<SectionAxes>& Axes() const { return m_axes; }
     /// The profile last plotted or exported.
     const SectionProfile& LastProfile() const { return m_profile; }
 
@@ -110,8 +115,8 @@ private:
     bool m_opened = false;
     QImage m_area;
     SectionProfile m_profile;
-    bool m_haveAxes = false;
-    SectionDirection m_axesDirection = SectionDirection::Radial;
+    std::vector<SectionProfile> m_plotted; // the profiles on the plot, oldest first
+    std::optional<SectionAxes> m_axes;     // their common axes; none on a blank plot
 };
 
 } // namespace tarsen

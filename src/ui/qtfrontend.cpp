@@ -37,6 +37,29 @@ void QtFrontEnd::ShowMessage(std::string_view text)
         QApplication::restoreOverrideCursor();
 }
 
+SaveChoice QtFrontEnd::AskSaveChanges(std::string_view text)
+{
+    const QString question = ToQString(text);
+    if (SaveQuestionOverride)
+        return SaveQuestionOverride(question);
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    const QMessageBox::StandardButton answer = QMessageBox::warning(
+        m_owner, QString::fromLatin1(kMessageTitle), question,
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    switch (answer) {
+    case QMessageBox::Save:
+        return SaveChoice::Save;
+    case QMessageBox::Discard:
+        return SaveChoice::Discard;
+    default:
+        return SaveChoice::Cancel; // also a box closed by its title bar or Escape
+    }
+}
+
 void QtFrontEnd::SetStatus(std::string_view text, StatusColour colour)
 {
     if (StatusSink)

@@ -55,6 +55,9 @@ public:
     /// The system's open or save dialog (or FileDialogOverride when set); nothing on cancel.
     std::optional<std::string> ChooseFile(const FileRequest& request) override;
 
+    /// A box with Save, Discard and Cancel (or SaveQuestionOverride when set).
+    SaveChoice AskSaveChanges(std::string_view text) override;
+
     /// Every message shown so far, oldest first.
     const QStringList& MessagesShown() const { return m_messages; }
 
@@ -62,6 +65,8 @@ public:
     std::function<void(std::string_view, StatusColour)> StatusSink;
     /// When set, messages go here instead of a modal box (tests and scripted runs).
     std::function<void(const QString&)> MessageOverride;
+    /// When set, the question about unsaved changes is answered here instead of by a box.
+    std::function<SaveChoice(const QString&)> SaveQuestionOverride;
     /// When set, file requests are answered here instead of by a dialog.
     std::function<std::optional<QString>(const FileRequest&)> FileDialogOverride;
 

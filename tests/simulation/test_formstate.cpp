@@ -205,6 +205,8 @@ TEST(WindowStates, CaptionNzMirrorFactorAndBoxTexts)
     EXPECT_EQ(s.text.txtConvergeToResidual, "0.008");
     EXPECT_EQ(s.text.txtNCycles, "3");
     EXPECT_EQ(s.text.txtAspectRatio, "0.5");
+    in.AssemblyPath.clear(); // no file named: the caption still ends in words
+    EXPECT_EQ(DecideFormState(in).Caption, "Tarsen: (untitled)");
 
     EXPECT_EQ(MirrorFactorOf({0, 1, 1, 0}), 2);
     EXPECT_EQ(MirrorFactorOf({0, 1, 0, 1}), 2);

@@ -137,7 +137,8 @@ TEST(StartUp, DefaultsAndTheDefaultAssembly)
     EXPECT_EQ(m.ThermocoupleColors[2], RGB(150, 0, 50));
     EXPECT_EQ(m.materialproperties.NumberOfMaterials(), 3);
     EXPECT_EQ(m.StatusText, kMsgDesignMode);
-    EXPECT_EQ(m.FormUpdate().Caption, "Tarsen: ");
+    EXPECT_EQ(m.FormUpdate().Caption, "Tarsen: (untitled)");
+    EXPECT_FALSE(m.Modified());
     EXPECT_TRUE(front.m_messages.empty());
 }
 
@@ -158,6 +159,17 @@ TEST(StartUp, MissingMaterialsFileAsksForOneAndAFileKeepsItsPressSetting)
         EXPECT_EQ(front.m_fileRequests[1].folder, dir.string());
         EXPECT_FALSE(m.grid.Runnable);
         EXPECT_EQ(m.StatusText, kMsgNoMaterials);
+    }
+    {
+        // A file chosen there makes the model ready to be initialized at once.
+        TestFront front;
+        front.m_fileAnswers = {std::nullopt, kDataFolder + "/thermal.prp"};
+        MainLogic m(front);
+        m.Form_Load(dir.string());
+        EXPECT_TRUE(m.grid.Runnable);
+        EXPECT_EQ(m.StatusText, kMsgDesignMode);
+        EXPECT_TRUE(m.FormUpdate().enabled.cmdInitialize);
+        EXPECT_FALSE(m.Modified());
     }
     const std::string path = (dir / "nopress.tsn").string();
     {
@@ -833,6 +845,69 @@ TEST(MaterialsFile, AConfirmedFileReplacesTheTableAndARefusedOneChangesNothing)
     EXPECT_TRUE(m->ChoosePropertiesFile());
     EXPECT_EQ(m->settings.MaterialFile, "thermal.prp");
     EXPECT_FALSE(m->grid.Initialized);
+}
+
+TEST(AssemblyFile, ChangesAreTrackedAndAskedAboutAndAReadForgetsTheOldModel)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / "tarsen_test_mainlogic_modified";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "cell.tsn").string();
+    TestFront front;
+    auto m = InitializedFurnace(front);
+    ASSERT_TRUE(m->WriteTarsen(path).Written());
+    EXPECT_FALSE(m->Modified());
+    EXPECT_TRUE(m->MayDiscardChanges(kAskSaveBeforeOpen));
+    EXPECT_TRUE(front.m_saveQuestions.empty()); // nothing to lose, nothing asked
+
+    // Each kind of stored value counts: a setting, the grid, a part, a thermocouple.
+    m->txtCurrent_LostFocus("150");
+    EXPECT_TRUE(m->Modified());
+    EXPECT_TRUE(m->FormUpdate().Modified);
+    m->txtCurrent_LostFocus("100");
+    EXPECT_FALSE(m->Modified());
+    m->cmdDoubleGrid_MouseUp();
+    EXPECT_TRUE(m->Modified());
+    m->cmdHalveGrid_MouseUp();
+    EXPECT_FALSE(m->Modified());
+    m->Tarsen.CellPart(0).Name = "Sleeve";
+    EXPECT_TRUE(m->Modified());
+    m->Tarsen.CellPart(0).Name = "Heater";
+    m->Tarsen.ThermocouplePosition(2, 0, 2.5f);
+    EXPECT_TRUE(m->Modified());
+
+    // Cancel keeps the changes and stops the open before its dialog.
+    m->Initialize();
+    m->cmdRunManyCycles_MouseUp();
+    ASSERT_EQ(m->CyclesRun(), 1);
+    ASSERT_FALSE(m->Results().picIntegratedPower.empty());
+    const std::size_t dialogs = front.m_fileRequests.size();
+    front.m_saveChoices = {SaveChoice::Cancel};
+    EXPECT_EQ(m->mnuOpen_Click().status, ReadTarsenStatus::Cancelled);
+    EXPECT_EQ(front.m_saveQuestions.back(), kAskSaveBeforeOpen);
+    EXPECT_EQ(front.m_fileRequests.size(), dialogs);
+    // Save writes them first, through the save dialog; a cancelled save dialog stops the open.
+    front.m_saveChoices = {SaveChoice::Save};
+    EXPECT_FALSE(m->MayDiscardChanges(kAskSaveBeforeOpen));
+    front.m_saveChoices = {SaveChoice::Save};
+    front.m_fileAnswers = {path};
+    EXPECT_TRUE(m->MayDiscardChanges(kAskSaveBeforeOpen));
+    EXPECT_FALSE(m->Modified());
+
+    // The file read replaces the model: nothing computed for the old one stays.
+    m->PartIndex = 1;
+    EXPECT_TRUE(m->OpenAssemblyFile(path).Applied());
+    const ResultTexts& r = m->Results();
+    for (const std::string* text : {&r.picIntegratedPower, &r.picAmps, &r.picResistance,
+                                    &r.picVolts, &r.picResidual, &r.picConvergence})
+        EXPECT_TRUE(text->empty()) << *text;
+    EXPECT_EQ(m->grid.IntegratedPower, 0.0f);
+    EXPECT_EQ(m->CyclesRun(), 0);
+    EXPECT_EQ(m->PartIndex, -1);
+    EXPECT_EQ(m->Tarsen.ThermocouplePosition(2, 0), 2.5f);
+    EXPECT_EQ(m->AssemblyFolder(), dir.string());
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Resistivity, CalculatorFromAMeasuredVoltage)

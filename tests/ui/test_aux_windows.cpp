@@ -121,12 +121,25 @@ TEST(frmPlotT, PlotsBlueByMillimetresRedByIndexAndErases)
     EXPECT_EQ(CountPixels(area, kRed), 0);
     EXPECT_GT(CountPixels(area, kBlue), 64 * 4);
 
+    // A profile in other units starts the plot afresh: millimetres have no place on an axis
+    // of indices.
     w.optij->click();
     w.txtFinish->setText(QStringLiteral("9"));
     QTest::mouseClick(w.cmdCalc, Qt::LeftButton);
     // Index 0 at x = 0.5 / 10 of 480 = 24; T = 100 of Tmax 163 again.
     EXPECT_EQ(LongOfQColor(w.PlotArea().pixelColor(24, 116)), kRed);
-    EXPECT_EQ(LongOfQColor(w.PlotArea().pixelColor(4, 116)), kBlue); // the plot accumulates
+    EXPECT_EQ(CountPixels(w.PlotArea(), kBlue), 0);
+    // Profiles of one kind accumulate on the axes they share: indices 20 ... 29 widen the axis
+    // to -0.5 ... 29.5, and index 0 moves to x = 0.5 / 30 of 480 = 8.
+    w.txtStart->setText(QStringLiteral("20"));
+    w.txtFinish->setText(QStringLiteral("29"));
+    QTest::mouseClick(w.cmdCalc, Qt::LeftButton);
+    ASSERT_TRUE(w.Axes().has_value());
+    EXPECT_DOUBLE_EQ(w.Axes()->left, -0.5);
+    EXPECT_DOUBLE_EQ(w.Axes()->right, 29.5);
+    EXPECT_EQ(LongOfQColor(w.PlotArea().pixelColor(8, 116)), kRed);
+    EXPECT_NE(LongOfQColor(w.PlotArea().pixelColor(24, 116)), kRed);
+    EXPECT_EQ(CountPixels(w.PlotArea(), kRed), 20 * 9);
 
     QTest::mouseClick(w.Command1, Qt::LeftButton);
     EXPECT_EQ(CountPixels(w.PlotArea(), kRed) + CountPixels(w.PlotArea(), kBlue), 0);

@@ -11,6 +11,7 @@
 #include "ui/frmmain.h"
 #include "ui/frmparts.h"
 #include "ui/picturebox.h"
+#include "ui/recentassemblies.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,10 +26,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTemporaryDir>
@@ -51,6 +55,24 @@
 using namespace tarsen;
 
 namespace {
+
+/// The windows keep per-user settings (the recent assemblies); every test of this program reads
+/// and writes a folder of its own instead of the user's.
+class OwnUserSettings : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        ASSERT_TRUE(m_folder.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_folder.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_folder.path());
+    }
+
+private:
+    QTemporaryDir m_folder;
+};
+[[maybe_unused]] ::testing::Environment* const kOwnUserSettings =
+    ::testing::AddGlobalTestEnvironment(new OwnUserSettings);
 
 QApplication& App()
 {
@@ -82,6 +104,14 @@ protected:
         App();
         w = std::make_unique<frmMain>();
         w->Front().MessageOverride = [this](const QString& text) { messages.push_back(text); };
+        w->Front().SaveQuestionOverride = [this](const QString& text) {
+            questions.push_back(text);
+            if (saveAnswers.empty())
+                return SaveChoice::Discard;
+            const SaveChoice answer = saveAnswers.front();
+            saveAnswers.pop_front();
+            return answer;
+        };
         w->Front().FileDialogOverride = [this](const FileRequest& request) {
             requests.push_back(request);
             std::optional<QString> answer;
@@ -159,16 +189,25 @@ protected:
     QStringList messages;
     std::vector<FileRequest> requests;
     std::deque<std::optional<QString>> answers;
+    QStringList questions; // about unsaved changes
+    std::deque<SaveChoice> saveAnswers;
     QStringList reported;
 };
+
+/// The caption without the placeholder of the modified mark.
+QString Caption(const QWidget& window)
+{
+    return window.windowTitle().remove(QStringLiteral("[*]"));
+}
 
 TEST_F(MainWindow, StartsOnTheBundledExampleInDesignMode)
 {
     Open(Example("furnace.tsn"));
     EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(requests.empty()); // the file was given, so no open dialog
-    EXPECT_TRUE(w->windowTitle().startsWith(QStringLiteral("Tarsen: ")));
-    EXPECT_TRUE(w->windowTitle().endsWith(QStringLiteral("furnace.tsn")));
+    EXPECT_TRUE(Caption(*w).startsWith(QStringLiteral("Tarsen: ")));
+    EXPECT_TRUE(Caption(*w).endsWith(QStringLiteral("furnace.tsn")));
+    EXPECT_FALSE(w->isWindowModified());
 
     EXPECT_EQ(StatusLines().value(0), Q(kMsgDesignMode));
     EXPECT_EQ(StatusColour(), QColor(255, 0, 0));
@@ -208,13 +247,14 @@ TEST_F(MainWindow, StartsOnTheBundledExampleInDesignMode)
     // The menu tree: separators after Save and after the properties file; the entries that
     // need a model are off in design mode.
     const QList<QAction*> file = w->mnuFile->actions();
-    ASSERT_EQ(file.size(), 6);
+    ASSERT_EQ(file.size(), 7);
     EXPECT_EQ(file[0], w->mnuOpen);
-    EXPECT_EQ(file[1], w->mnuSave);
-    EXPECT_TRUE(file[2]->isSeparator());
-    EXPECT_EQ(file[3], w->mnuOpenPropertiesFile);
-    EXPECT_TRUE(file[4]->isSeparator());
-    EXPECT_EQ(file[5], w->mnuExit);
+    EXPECT_EQ(file[1], w->mnuOpenRecent->menuAction());
+    EXPECT_EQ(file[2], w->mnuSave);
+    EXPECT_TRUE(file[3]->isSeparator());
+    EXPECT_EQ(file[4], w->mnuOpenPropertiesFile);
+    EXPECT_TRUE(file[5]->isSeparator());
+    EXPECT_EQ(file[6], w->mnuExit);
     EXPECT_TRUE(w->mnuAntiAliasing->isCheckable());
     EXPECT_TRUE(w->mnuGreyscale->isCheckable());
     EXPECT_FALSE(w->mnuDrawModel->isEnabled());
@@ -252,7 +292,7 @@ TEST_F(MainWindow, WithoutAFileTheOpenDialogAsks)
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests[0].title, std::string(kOpenTSNTitle));
     EXPECT_FALSE(requests[0].save);
-    EXPECT_TRUE(w->windowTitle().endsWith(QStringLiteral("furnace.tsn")));
+    EXPECT_TRUE(Caption(*w).endsWith(QStringLiteral("furnace.tsn")));
 
     // A file named on the command line that does not exist is said so, then asked for.
     frmMain other;
@@ -267,7 +307,16 @@ TEST_F(MainWindow, WithoutAFileTheOpenDialogAsks)
     ASSERT_FALSE(otherMessages.isEmpty());
     EXPECT_TRUE(otherMessages[0].contains(QStringLiteral("missing.tsn")));
     EXPECT_EQ(asked, 1);
-    EXPECT_TRUE(other.windowTitle().endsWith(QStringLiteral("furnace.tsn")));
+    EXPECT_TRUE(Caption(other).endsWith(QStringLiteral("furnace.tsn")));
+
+    // A cancelled dialog gives the default assembly, which has no file to name.
+    frmMain untitled;
+    untitled.Front().MessageOverride = [](const QString&) {};
+    untitled.Front().FileDialogOverride = [](const FileRequest&) -> std::optional<QString> {
+        return std::nullopt;
+    };
+    untitled.Form_Load();
+    EXPECT_EQ(Caption(untitled), QStringLiteral("Tarsen: (untitled)"));
 }
 
 TEST_F(MainWindow, AMissingMaterialsFileBringsUpThePropertiesDialog)
@@ -281,6 +330,12 @@ TEST_F(MainWindow, AMissingMaterialsFileBringsUpThePropertiesDialog)
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].title, "Open the Material Properties File");
     EXPECT_EQ(requests[0].filters.front().second, "*.prp");
+    // The file chosen makes the model ready for Initialize at once.
+    EXPECT_EQ(StatusLines().value(0), Q(kMsgDesignMode));
+    EXPECT_TRUE(w->cmdInitialize->isEnabled());
+    EXPECT_TRUE(w->frameGridSettings->isEnabled());
+    // Choosing the file is part of starting up, not a change to save.
+    EXPECT_FALSE(w->isWindowModified());
     Initialize();
     EXPECT_EQ(StatusLines().value(0), Q(kStatusReady));
 }
@@ -922,6 +977,159 @@ TEST_F(MainWindow, FitsAScreenOf1366By768)
     const int menu = w->menuBar()->sizeHint().height();
     EXPECT_LE(contents.width() + 8, 1366) << contents.width();
     EXPECT_LE(contents.height() + menu + 30, 768 - 40) << contents.height();
+}
+
+TEST_F(MainWindow, AnotherAssemblyClearsTheOldResultsAndUnsavedWorkIsAskedAbout)
+{
+    Open(Example("furnace.tsn"));
+    Initialize();
+    Type(w->txtNCycles, QStringLiteral("1"));
+    Click(w->cmdRunManyCycles);
+    ASSERT_FALSE(w->picIntegratedPower->text().isEmpty());
+    ASSERT_FALSE(w->picResidual->text().isEmpty());
+    ASSERT_FALSE(w->lblElapsed->text().isEmpty());
+    // NCycles is stored in the file: the window shows the assembly as modified.
+    EXPECT_TRUE(w->isWindowModified());
+
+    // Keeping the changes leaves everything as it was, without a file dialog.
+    saveAnswers.push_back(SaveChoice::Cancel);
+    w->mnuOpen->trigger();
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions[0], Q(kAskSaveBeforeOpen));
+    EXPECT_TRUE(requests.empty());
+    EXPECT_EQ(w->Logic().settings.ncycles, 1);
+
+    // Discarded, another assembly is read, and nothing of the old model's run stays beside it.
+    saveAnswers.push_back(SaveChoice::Discard);
+    answers.push_back(Example("tapered_furnace.tsn"));
+    w->mnuOpen->trigger();
+    EXPECT_TRUE(Caption(*w).endsWith(QStringLiteral("tapered_furnace.tsn")));
+    EXPECT_FALSE(w->isWindowModified());
+    for (const QLabel* shown : {w->picIntegratedPower, w->picAmps, w->picResistance, w->picVolts,
+                                w->picResidual, w->picConvergence, w->lblElapsed})
+        EXPECT_TRUE(shown->text().isEmpty())
+            << shown->objectName().toStdString() << ": " << shown->text().toStdString();
+    EXPECT_EQ(w->prgRun->value(), 0);
+
+    // Closing asks too: kept, the window stays; saved, it closes and the file has the change.
+    Type(w->txtCurrent, QStringLiteral("175"));
+    EXPECT_TRUE(w->isWindowModified());
+    saveAnswers.push_back(SaveChoice::Cancel);
+    EXPECT_FALSE(w->close());
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(questions.size(), 3);
+    EXPECT_EQ(questions.back(), Q(kAskSaveBeforeClose));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("kept.tsn"));
+    saveAnswers.push_back(SaveChoice::Save);
+    answers.push_back(file);
+    EXPECT_TRUE(w->close());
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("175"));
+}
+
+TEST_F(MainWindow, KeysReachTheMenusTheRunsAndStopAndTabGoesDownEachFrame)
+{
+    Open(Example("furnace.tsn"));
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    EXPECT_EQ(w->mnuFile->title(), QStringLiteral("&File"));
+    EXPECT_EQ(w->mnuSave->shortcut(), QKeySequence(QKeySequence::Save));
+    EXPECT_EQ(w->mnuExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QTest::keyClick(w.get(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].title, std::string(kOpenTSNTitle));
+
+    QTest::keyClick(w.get(), Qt::Key_F4);
+    ASSERT_TRUE(w->Logic().grid.Initialized);
+    // A count typed but not yet confirmed is taken by the key, as a click would take it; Escape
+    // reaches the run at the pump that starts cycle 3.
+    w->txtNCycles->setFocus();
+    w->txtNCycles->selectAll();
+    QTest::keyClicks(w->txtNCycles, QStringLiteral("3"));
+    AtPumpAfter(QStringLiteral("Cycle 2"), [&] { QTest::keyClick(w.get(), Qt::Key_Escape); });
+    QTest::keyClick(w.get(), Qt::Key_F5);
+    EXPECT_EQ(w->Logic().settings.ncycles, 3);
+    EXPECT_TRUE(Reported(QStringLiteral("Cycle 2")));
+    EXPECT_FALSE(Reported(QStringLiteral("Cycle 3")));
+    EXPECT_TRUE(Reported(Q(kReportStopped)));
+
+    // Tab goes down a frame row by row, then on to the next frame.
+    // (Initialize is off once the model is initialized, and Tab passes it by.)
+    const std::vector<QWidget*> down{
+        w->txtBoundaryCondition, w->txtCurrent,  w->chkIncludePress, w->cmdMakeT,
+        w->optGrid[1],           w->chkRedBlack, w->txtNInner};
+    const std::vector<QWidget*> runs{w->cmdRunManyCycles,
+                                     w->txtNCycles,
+                                     w->cmdConvergeToResidual,
+                                     w->txtConvergeToResidual,
+                                     w->cmdGoToT,
+                                     w->txtGoToT,
+                                     w->cmdStop,
+                                     w->txtTError};
+    for (const auto* chain : {&down, &runs}) {
+        chain->front()->setFocus();
+        for (std::size_t k = 1; k < chain->size(); ++k) {
+            QWidget* now = QApplication::focusWidget();
+            QTest::keyClick(now, Qt::Key_Tab);
+            EXPECT_EQ(QApplication::focusWidget(), (*chain)[k])
+                << "after " << now->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(MainWindow, OpenRecentReopensAndTheDialogsStartWhereTheUserWorked)
+{
+    RecentAssemblies().Clear();
+    Open(Example("furnace.tsn"));
+    QTemporaryDir dir;
+    const QString savedPath = dir.filePath(QStringLiteral("saved.tsn"));
+    answers.push_back(savedPath);
+    w->mnuSave->trigger();
+    ASSERT_TRUE(QFile::exists(savedPath));
+    // Newest first, each with its number as mnemonic, then the entry that clears the list.
+    QList<QAction*> entries = w->mnuOpenRecent->actions();
+    ASSERT_EQ(entries.size(), 4);
+    EXPECT_EQ(entries[0]->text(), QStringLiteral("&1 saved.tsn"));
+    EXPECT_EQ(entries[1]->text(), QStringLiteral("&2 furnace.tsn"));
+    EXPECT_EQ(entries[3], w->mnuClearRecent);
+
+    // The bitmap dialog opens in the folder of the assembly, not in the program's.
+    requests.clear();
+    w->mnuSaveBitmap->trigger();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(QFile::decodeName(requests[0].folder.c_str()), dir.path());
+
+    // An entry opens its file without a dialog.
+    entries[1]->trigger();
+    EXPECT_TRUE(Caption(*w).endsWith(QStringLiteral("/furnace.tsn")));
+    EXPECT_EQ(requests.size(), 1u);
+    EXPECT_EQ(w->mnuOpenRecent->actions()[0]->text(), QStringLiteral("&1 furnace.tsn"));
+
+    // The next start asks in the folder of the newest entry.
+    {
+        frmMain next;
+        std::vector<FileRequest> asked;
+        next.Front().FileDialogOverride = [&](const FileRequest& r) -> std::optional<QString> {
+            asked.push_back(r);
+            return Example("furnace.tsn");
+        };
+        next.Form_Load();
+        ASSERT_FALSE(asked.empty());
+        EXPECT_EQ(QFileInfo(QFile::decodeName(asked[0].folder.c_str())).canonicalFilePath(),
+                  QFileInfo(Example("furnace.tsn")).canonicalPath());
+    }
+
+    // A file that has gone is said so and leaves the list.
+    ASSERT_TRUE(QFile::remove(savedPath));
+    w->mnuOpenRecent->actions()[1]->trigger();
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.back().contains(QStringLiteral("saved.tsn")));
+    EXPECT_TRUE(Caption(*w).endsWith(QStringLiteral("/furnace.tsn")));
+    EXPECT_EQ(RecentAssemblies().Paths().size(), 1);
+    w->mnuClearRecent->trigger();
+    EXPECT_TRUE(RecentAssemblies().Paths().isEmpty());
 }
 
 } // namespace

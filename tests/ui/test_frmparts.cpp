@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <set>
 
 namespace tarsen {
@@ -547,6 +548,72 @@ TEST(frmPartsInTheMainWindow, PicturePicksThePartAndAnEditLeavesTheReadyState)
     EXPECT_TRUE(main.cmdInitialize->isEnabled());
     EXPECT_TRUE(main.txtStatus->toPlainText().startsWith(QString::fromUtf8(kMsgDesignMode.data())))
         << main.txtStatus->toPlainText().toStdString();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(frmPartsInTheMainWindow, AnotherAssemblyIsShownAndOnlyTypedThermocouplesAreStored)
+{
+    App();
+    frmMain main;
+    QStringList messages, questions;
+    std::deque<QString> files;
+    std::deque<SaveChoice> choices;
+    main.Front().MessageOverride = [&messages](const QString& text) { messages.push_back(text); };
+    main.Front().FileDialogOverride = [&files](const FileRequest&) -> std::optional<QString> {
+        if (files.empty())
+            return std::nullopt;
+        const QString f = files.front();
+        files.pop_front();
+        return f;
+    };
+    main.Front().SaveQuestionOverride = [&](const QString& text) {
+        questions.push_back(text);
+        const SaveChoice c = choices.empty() ? SaveChoice::Discard : choices.front();
+        if (!choices.empty())
+            choices.pop_front();
+        return c;
+    };
+    const QString examples = QString::fromUtf8(TARSEN_SOURCE_DIR) + QStringLiteral("/examples/");
+    main.Form_Load(examples + QStringLiteral("furnace.tsn"));
+    main.show();
+    main.mnuModifyAssembly->trigger();
+    auto* editor = dynamic_cast<frmParts*>(main.AuxWindowIfOpen(AuxWindow::Parts));
+    ASSERT_NE(editor, nullptr);
+    MainLogic& logic = main.Logic();
+    editor->cboPartIdentity->setCurrentIndex(1);
+    emit editor->cboPartIdentity->activated(1);
+    ASSERT_EQ(editor->ActiveIndex(), 1);
+    EXPECT_EQ(editor->txtThermocoupleI[2]->text(), QStringLiteral("0"));
+
+    // With the editor open, another assembly is read: the editor shows it, without a part
+    // selected from the old one.
+    files.push_back(examples + QStringLiteral("tapered_furnace.tsn"));
+    main.mnuOpen->trigger();
+    ASSERT_FLOAT_EQ(logic.Tarsen.ThermocouplePosition(2, 0), 2.0f);
+    EXPECT_EQ(editor->txtThermocoupleI[2]->text(), QStringLiteral("2"));
+    EXPECT_EQ(editor->txtThermocoupleJ[2]->text(), QStringLiteral("7"));
+    EXPECT_EQ(editor->ActiveIndex(), -1);
+    EXPECT_EQ(editor->cboPartIdentity->itemText(0).toStdString(),
+              PartListEntry(logic.Tarsen.CellPart(0)));
+
+    // A box that merely had the focus writes nothing, even one showing another value.
+    editor->txtThermocoupleI[2]->setText(QStringLiteral("0"));
+    emit editor->txtThermocoupleI[2]->editingFinished();
+    EXPECT_FLOAT_EQ(logic.Tarsen.ThermocouplePosition(2, 0), 2.0f);
+    EXPECT_FALSE(main.isWindowModified());
+    Window::Type(editor->txtThermocoupleI[2], "1.5");
+    emit editor->txtThermocoupleI[2]->editingFinished();
+    EXPECT_FLOAT_EQ(logic.Tarsen.ThermocouplePosition(2, 0), 1.5f);
+    EXPECT_TRUE(main.isWindowModified());
+
+    // New Assembly would discard that change: kept on Cancel, gone on Discard.
+    choices.push_back(SaveChoice::Cancel);
+    editor->cmdNewAssembly->click();
+    EXPECT_EQ(questions, QStringList{QString::fromUtf8(kAskSaveBeforeNew.data())});
+    EXPECT_TRUE(logic.Tarsen.CellPart(0).Include);
+    editor->cmdNewAssembly->click();
+    EXPECT_FALSE(logic.Tarsen.CellPart(0).Include);
+    EXPECT_EQ(questions.size(), 2);
     EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
 }
 
