@@ -558,7 +558,18 @@ void frmMain::BuildMenus()
     mnuFile->addSeparator();
     mnuExit = action(mnuFile, "mnuExit", "E&xit");
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    mnuClearRecent = new QAction(QStringLiteral("&Clear the list"), this);
+    // Open Recent holds a fixed set of entries that RebuildRecentMenu fills and shows: an entry
+    // chosen may rebuild the list, and must not be deleted while it is being triggered.
+    for (int k = 0; k < RecentAssemblies::kMaxRecent; ++k) {
+        QAction* a = mnuOpenRecent->addAction(QString());
+        a->setObjectName(QStringLiteral("mnuRecent%1").arg(k + 1));
+        a->setVisible(false);
+        m_recentEntries.push_back(a);
+    }
+    m_recentSeparator = mnuOpenRecent->addSeparator();
+    m_noRecent = mnuOpenRecent->addAction(QStringLiteral("(no recent assemblies)"));
+    m_noRecent->setEnabled(false);
+    mnuClearRecent = mnuOpenRecent->addAction(QStringLiteral("&Clear the list"));
     mnuClearRecent->setObjectName(QStringLiteral("mnuClearRecent"));
 
     mnuPicture = menu("mnuPicture", "&Picture");
@@ -681,6 +692,9 @@ void frmMain::ConnectHandlers()
     picAssemblyDrawing->Resized = [this](QSize) { m_resizeTimer->start(); };
 
     item(mnuOpen, &frmMain::mnuOpen_Click);
+    for (QAction* entry : m_recentEntries)
+        connect(entry, &QAction::triggered, this,
+                [this, entry] { mnuOpenRecent_Click(entry->data().toString()); });
     connect(mnuClearRecent, &QAction::triggered, this, [this] {
         m_recent.Clear();
         RebuildRecentMenu();
@@ -1748,27 +1762,25 @@ void frmMain::mnuOpenRecent_Click(const QString& path)
 
 void frmMain::RebuildRecentMenu()
 {
-    mnuOpenRecent->clear();
     const QStringList paths = m_recent.Paths();
-    int n = 0;
-    for (const QString& path : paths) {
-        ++n;
-        // "&1 name" ... : the number is the entry's mnemonic; "&" in a name is shown as such.
+    for (std::size_t k = 0; k < m_recentEntries.size(); ++k) {
+        QAction* entry = m_recentEntries[k];
+        const bool shown = static_cast<qsizetype>(k) < paths.size();
+        entry->setVisible(shown);
+        if (!shown)
+            continue;
+        const QString& path = paths[static_cast<qsizetype>(k)];
+        // "&1 name" ...: the number is the entry's mnemonic; an "&" of the name is shown as such.
         QString caption = QFileInfo(path).fileName();
         caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* a = mnuOpenRecent->addAction((n < 10 ? QStringLiteral("&%1 ").arg(n) : QString()) +
-                                              caption);
-        a->setToolTip(QDir::toNativeSeparators(path));
-        a->setStatusTip(QDir::toNativeSeparators(path));
-        connect(a, &QAction::triggered, this, [this, path] { mnuOpenRecent_Click(path); });
+        entry->setText(QStringLiteral("&%1 ").arg(k + 1) + caption);
+        entry->setData(path);
+        entry->setToolTip(QDir::toNativeSeparators(path));
+        entry->setStatusTip(QDir::toNativeSeparators(path));
     }
-    if (paths.isEmpty()) {
-        QAction* none = mnuOpenRecent->addAction(QStringLiteral("(no recent assemblies)"));
-        none->setEnabled(false);
-    } else {
-        mnuOpenRecent->addSeparator();
-        mnuOpenRecent->addAction(mnuClearRecent);
-    }
+    m_recentSeparator->setVisible(!paths.isEmpty());
+    m_noRecent->setVisible(paths.isEmpty());
+    mnuClearRecent->setVisible(!paths.isEmpty());
 }
 
 void frmMain::mnuSave_Click()

@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -350,6 +351,9 @@ private:
 
     QtFrontEnd m_front;
     RecentAssemblies m_recent;
+    std::vector<QAction*> m_recentEntries; // Open Recent's entries, newest first
+    QAction* m_recentSeparator = nullptr;
+    QAction* m_noRecent = nullptr; // shown while the list is empty
     std::unique_ptr<MainLogic> m_logic;
     PictureState m_picture;
     PictureSurface m_mainSurface;

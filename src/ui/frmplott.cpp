@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -377,9 +378,13 @@ void frmPlotT::cmdSaveSheet_Click()
         SetStatus(Text(kMsgNothingToSave));
         return;
     }
+    // Beside the assembly the profiles came from.
+    QString folder = QFile::decodeName(m_logic.AssemblyFolder().c_str());
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     QString filter;
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save sheet"), QDir::homePath(),
+        this, QStringLiteral("Save sheet"), folder,
         QStringLiteral("Excel workbook (*.xlsx);;Comma-separated values (*.csv)"), &filter);
     if (path.isEmpty())
         return;

@@ -194,6 +194,16 @@ protected:
     QStringList reported;
 };
 
+/// The entries of a menu that are shown.
+QList<QAction*> Shown(const QMenu* menu)
+{
+    QList<QAction*> shown;
+    for (QAction* a : menu->actions())
+        if (a->isVisible())
+            shown.push_back(a);
+    return shown;
+}
+
 /// The caption without the placeholder of the modified mark.
 QString Caption(const QWidget& window)
 {
@@ -1089,7 +1099,7 @@ TEST_F(MainWindow, OpenRecentReopensAndTheDialogsStartWhereTheUserWorked)
     w->mnuSave->trigger();
     ASSERT_TRUE(QFile::exists(savedPath));
     // Newest first, each with its number as mnemonic, then the entry that clears the list.
-    QList<QAction*> entries = w->mnuOpenRecent->actions();
+    QList<QAction*> entries = Shown(w->mnuOpenRecent);
     ASSERT_EQ(entries.size(), 4);
     EXPECT_EQ(entries[0]->text(), QStringLiteral("&1 saved.tsn"));
     EXPECT_EQ(entries[1]->text(), QStringLiteral("&2 furnace.tsn"));
@@ -1105,7 +1115,7 @@ TEST_F(MainWindow, OpenRecentReopensAndTheDialogsStartWhereTheUserWorked)
     entries[1]->trigger();
     EXPECT_TRUE(Caption(*w).endsWith(QStringLiteral("/furnace.tsn")));
     EXPECT_EQ(requests.size(), 1u);
-    EXPECT_EQ(w->mnuOpenRecent->actions()[0]->text(), QStringLiteral("&1 furnace.tsn"));
+    EXPECT_EQ(Shown(w->mnuOpenRecent)[0]->text(), QStringLiteral("&1 furnace.tsn"));
 
     // The next start asks in the folder of the newest entry.
     {
@@ -1123,13 +1133,15 @@ TEST_F(MainWindow, OpenRecentReopensAndTheDialogsStartWhereTheUserWorked)
 
     // A file that has gone is said so and leaves the list.
     ASSERT_TRUE(QFile::remove(savedPath));
-    w->mnuOpenRecent->actions()[1]->trigger();
+    Shown(w->mnuOpenRecent)[1]->trigger();
     ASSERT_FALSE(messages.isEmpty());
     EXPECT_TRUE(messages.back().contains(QStringLiteral("saved.tsn")));
     EXPECT_TRUE(Caption(*w).endsWith(QStringLiteral("/furnace.tsn")));
     EXPECT_EQ(RecentAssemblies().Paths().size(), 1);
     w->mnuClearRecent->trigger();
     EXPECT_TRUE(RecentAssemblies().Paths().isEmpty());
+    ASSERT_EQ(Shown(w->mnuOpenRecent).size(), 1);
+    EXPECT_FALSE(Shown(w->mnuOpenRecent)[0]->isEnabled()); // "(no recent assemblies)"
 }
 
 } // namespace
