@@ -68,6 +68,7 @@ std::string AssemblyFingerprint(const clsTarsen& Tarsen, const clsMaterialProper
     f.Add(s.BoundaryT);
     f.Add(s.IncludePress);
     f.Add(s.FluxMatch);
+    f.Add(s.ExactSampling);
     f.Add(s.tbc);
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 2; ++j)
