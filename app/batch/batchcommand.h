@@ -21,7 +21,8 @@ inline constexpr int kExitCycleLimit = 4;
 
 /// The closing lines of the help texts.
 inline constexpr const char* kExitStatusHelp =
-    "Exit status: 0 finished, 1 not runnable, 2 usage, 3 a file refused, 4 the cycle limit.";
+    "Exit status: 0 finished or converged, 1 not runnable or the run failed, 2 usage, 3 a file "
+    "refused,\n4 the cycle limit.";
 
 /// The action of a parsed subcommand; returns the exit status.
 using CommandAction = std::function<int()>;
