@@ -121,6 +121,31 @@ void BM_make_MatMat(benchmark::State& state)
 }
 BENCHMARK(BM_make_MatMat)->Apply(Sizes);
 
+/// What Initialize builds for the bundled example: the materials of every cell, the
+/// coefficients, the conductivities and the heat source, with the parts sampled by the volume
+/// they cover (exact 1) or at the cell centres (exact 0).
+void BM_InitializeBuilders(benchmark::State& state)
+{
+    HeatFixture fx(static_cast<int>(state.range(0)), false);
+    fx.grid.ExactSampling = state.range(1) != 0;
+    for (auto _ : state) {
+        fx.grid.make_MatMat(fx.assembly, fx.materials, fx.tbc, nullptr);
+        fx.grid.make_a(fx.materials, nullptr);
+        fx.grid.make_c(fx.heat, true, fx.tbc, nullptr);
+        fx.grid.make_f(fx.assembly, fx.materials, fx.heat, fx.tbc, fx.settings.ElectricCurrent,
+                       nullptr);
+        benchmark::DoNotOptimize(fx.grid.f.Data());
+    }
+    state.SetItemsProcessed(state.iterations() * fx.Cells());
+}
+BENCHMARK(BM_InitializeBuilders)
+    ->ArgNames({"n", "exact"})
+    ->Args({128, 0})
+    ->Args({128, 1})
+    ->Args({512, 0})
+    ->Args({512, 1})
+    ->Unit(benchmark::kMillisecond);
+
 void BM_make_f(benchmark::State& state)
 {
     HeatFixture fx(static_cast<int>(state.range(0)), state.range(1) != 0);
