@@ -1,8 +1,10 @@
 // tarsen [FILE.tsn]: the desktop program. With a file it opens that assembly; without one it
 // asks for it in the open dialog.
+#include "common/parallel.h"
 #include "ui/frmmain.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QStringList>
 
 #include <cstring>
@@ -21,7 +23,12 @@ int main(int argc, char* argv[])
                      "Opens the assembly file in Tarsen's main window; without a file, asks for "
                      "one.\n"
                      "  -h, --help   print this help and exit\n"
-                     "  --version    print the version and exit\n";
+                     "  --version    print the version and exit\n"
+                     "The computation uses every core; the per-user setting Threads (a whole "
+                     "number,\n"
+                     "0 for every core) in the [General] group of ~/.config/Tarsen/Tarsen.conf "
+                     "limits it.\n"
+                     "Results do not depend on it.\n";
         return 0;
     }
     QApplication app(argc, argv);
@@ -29,6 +36,18 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Tarsen"));
     QApplication::setApplicationName(QStringLiteral("Tarsen"));
     QApplication::setApplicationVersion(QStringLiteral(TARSEN_VERSION));
+
+    // The threads of the computation: every core unless the user's settings limit them.
+    const QSettings preferences(QStringLiteral("Tarsen"), QStringLiteral("Tarsen"));
+    if (preferences.contains(QStringLiteral("Threads"))) {
+        bool ok = false;
+        const int threads = preferences.value(QStringLiteral("Threads")).toInt(&ok);
+        if (ok && threads >= 0 && threads <= 256)
+            tarsen::SetThreadCount(threads);
+        else
+            std::cerr << "tarsen: the setting Threads takes a whole number from 0 to 256; every "
+                         "core is used\n";
+    }
 
     std::optional<QString> assembly;
     const QStringList arguments = QApplication::arguments();
