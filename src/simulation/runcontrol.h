@@ -13,7 +13,7 @@ namespace tarsen {
 /// Cycles in a row without a new lowest FirstError, and the largest change of any thermocouple
 /// in each of them (deg C), after which a run counts as converged at the precision limit.
 inline constexpr int kFloorCycles = 6;
-inline constexpr float kFloorTemperatureStep = 0.001f;
+inline constexpr float kFloorTemperatureStep = 0.002f;
 
 /// Watches a run cycle by cycle for the floor of its convergence measure. The residual of a
 /// field stored in Single precision cannot fall below a level that grows about fourfold with
