@@ -10,6 +10,7 @@
 #include <limits>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,7 +23,9 @@ struct Outcome {
 /// Runs tarsen-batch with args (already quoted for the shell) from the source folder.
 Outcome RunBatch(const std::string& args)
 {
-    const std::string errFile = ::testing::TempDir() + "tarsen_batch_stderr.txt";
+    // ctest runs the cases as separate processes at the same time: one file per process.
+    const std::string errFile =
+        ::testing::TempDir() + "tarsen_batch_stderr_" + std::to_string(getpid()) + ".txt";
     const std::string command =
         "cd '" TARSEN_SOURCE_DIR "' && '" TARSEN_BATCH "' " + args + " 2>'" + errFile + "'";
     Outcome o;
