@@ -68,12 +68,13 @@ frmMaterialProperties::frmMaterialProperties(MainLogic& logic, QWidget* parent)
     cboMaterial->setMinimumContentsLength(24);
     txtMaterialPropertiesFileName = DisplayBox("txtMaterialPropertiesFileName", this);
     txtMaterialPropertiesFileName->setMinimumWidth(360);
-    // A reference runs to a few lines: it wraps in a box tall enough for four of them.
+    // A reference runs to a few lines: it wraps in a box tall enough for six of them, which
+    // holds the longest bundled reference whole at the window's starting width.
     txtREF = new QPlainTextEdit(this);
     txtREF->setObjectName(QStringLiteral("txtREF"));
     txtREF->setReadOnly(true);
     txtREF->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    txtREF->setFixedHeight(4 * txtREF->fontMetrics().lineSpacing() +
+    txtREF->setFixedHeight(6 * txtREF->fontMetrics().lineSpacing() +
                            2 * (txtREF->frameWidth() + 4));
 
     auto* head = new QGridLayout;

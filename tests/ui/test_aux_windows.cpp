@@ -318,7 +318,8 @@ TEST(frmMaterialProperties, ShowsTheSelectedPartsMaterial)
     // A long reference wraps and reads whole, without scrolling.
     m.logic.materialproperties.Entry(2).MaterialName =
         "Touloukian Y.S., Powell R.W., Ho C.Y., Klemens P.G. (1970) Thermophysical Properties of "
-        "Matter Vol. 2, IFI/Plenum; polycrystalline MgO, quartic fit over 20 to 1600 deg C";
+        "Matter Vol. 2, IFI/Plenum; conductivity after Pierson H.O. (1993) Handbook of Carbon, "
+        "Noyes; polycrystalline MgO, quartic fit over 20 to 1600 deg C";
     w.show();
     w.cboMaterial->setCurrentIndex(2);
     w.cboMaterial_Click();
