@@ -73,6 +73,18 @@ int SyncFile(const std::string& name)
     return err;
 }
 
+/// Clears what killed saves of the target left and opens a new temporary file beside it;
+/// nullptr with the reason in `error` when none can be made.
+std::FILE* StartTemporary(const fs::path& target, std::string& tmp, std::string& error)
+{
+    RemoveStaleTemporaries(target);
+    int err = 0;
+    std::FILE* f = CreateTemporary(target, tmp, err);
+    if (!f)
+        error = "cannot create a file in its folder (" + SystemReason(err) + ")";
+    return f;
+}
+
 bool Finish(const fs::path& target, const std::string& tmp, std::string& error,
             const std::function<bool(const std::string& temporary)>& beforeRename)
 {
@@ -112,14 +124,11 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& e
                  const std::function<bool(const std::string& temporary)>& beforeRename)
 {
     const fs::path target(path);
-    RemoveStaleTemporaries(target);
     std::string tmp;
-    int err = 0;
-    std::FILE* f = CreateTemporary(target, tmp, err);
-    if (!f) {
-        error = "cannot create a file in its folder (" + SystemReason(err) + ")";
+    std::FILE* f = StartTemporary(target, tmp, error);
+    if (!f)
         return false;
-    }
+    int err = 0;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = ok && std::fflush(f) == 0;
     ok = ok && ::fsync(::fileno(f)) == 0;
@@ -141,19 +150,15 @@ bool ReplaceFileBy(const std::string& path, const TemporaryWriter& write, std::s
                    const std::function<bool(const std::string& temporary)>& beforeRename)
 {
     const fs::path target(path);
-    RemoveStaleTemporaries(target);
     std::string tmp;
-    int err = 0;
-    std::FILE* f = CreateTemporary(target, tmp, err);
-    if (!f) {
-        error = "cannot create a file in its folder (" + SystemReason(err) + ")";
+    std::FILE* f = StartTemporary(target, tmp, error);
+    if (!f)
         return false;
-    }
     std::fclose(f); // the writer opens the file by its name
     std::string reason;
     bool ok = write(tmp, reason);
     if (ok) {
-        err = SyncFile(tmp);
+        const int err = SyncFile(tmp);
         ok = err == 0;
         if (!ok)
             reason = "writing failed (" + SystemReason(err) + ")";
