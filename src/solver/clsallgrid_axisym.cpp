@@ -1087,7 +1087,7 @@ AllGridStatus clsAllgrid_axisym::AllGrid(GhostField<float>& t, const GhostField<
         m_history.reserve(static_cast<std::size_t>(std::max<std::int16_t>(NInner, 0)) + 1);
     } catch (const std::bad_alloc&) {
         m_u = SlotStorage();
-        m_scratch = std::vector<float>();
+        m_scratch = decltype(m_scratch)();
         return refuse(AllGridStatus::kGridTooLarge);
     }
 

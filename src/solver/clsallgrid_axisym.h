@@ -16,6 +16,7 @@
 
 #include "common/ghostfield.h"
 #include "solver/allgrid_kernels.h"
+#include "solver/largeblocks.h"
 
 #include <array>
 #include <cstdint>
@@ -40,7 +41,7 @@ using SideCodes = std::array<std::int16_t, 4>;
 using LevelOffsets = std::array<std::int32_t, 21>;
 
 /// The slot array u(0 ... 8 np); index 0 is never used.
-using SlotStorage = std::vector<float>;
+using SlotStorage = std::vector<float, LargeBlockAllocator<float>>;
 
 inline constexpr int kMaxLevels = 20;
 inline constexpr std::int16_t kZeroFluxCode = 200;   //!< ghost = its interior neighbour
@@ -397,7 +398,7 @@ private:
     std::vector<float> m_history;
     SlotStorage m_u; // AllGrid's slot array, kept between calls to spare the allocation
     std::array<LevelGeometry, kMaxLevels + 1> m_geometry;
-    std::vector<float> m_scratch;
+    std::vector<float, LargeBlockAllocator<float>> m_scratch;
 };
 
 } // namespace tarsen
