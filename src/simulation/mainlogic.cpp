@@ -666,11 +666,12 @@ void MainLogic::RunManyCycles(int NumberOfCycles)
         m_outcome = StopRequested ? RunOutcome::Stopped : RunOutcome::Finished;
 }
 
-bool MainLogic::AtPrecisionFloor()
+std::array<float, 3> MainLogic::Thermocouples() const
 {
-    return m_floor.Observe(FirstError,
-                           {ThermocoupleTemp(0), ThermocoupleTemp(1), ThermocoupleTemp(2)});
+    return {ThermocoupleTemp(0), ThermocoupleTemp(1), ThermocoupleTemp(2)};
 }
+
+bool MainLogic::AtPrecisionFloor() { return m_floor.Observe(FirstError, Thermocouples()); }
 
 void MainLogic::ReportPrecisionLimit(float target)
 {
@@ -683,14 +684,24 @@ void MainLogic::ConvergeToResidual(float rmsErrorTarget)
     FirstError = 10000.0f;
     make_f();
     m_floor.Reset();
+    // Meeting the target is not enough while the thermocouples are still on their way: once it
+    // has made a cycle, the run goes on until what they have still to move is negligible. (A
+    // target above the starting FirstError is met before any cycle.)
+    m_drift.Reset(Thermocouples());
+    bool cycled = false;
+    auto settled = [this, &cycled] { return !cycled || m_drift.Settled(); };
     int n = 1;
-    while (FirstError >= rmsErrorTarget && !StopRequested) {
+    while ((FirstError >= rmsErrorTarget || !settled()) && !StopRequested) {
         const int before = m_cyclesRun;
         MgHeatOneCycle(n);
         ++n;
-        if (StopRequested || m_cyclesRun == before || FirstError < rmsErrorTarget)
+        if (StopRequested || m_cyclesRun == before)
             continue;
-        if (AtPrecisionFloor()) {
+        cycled = true;
+        m_drift.Observe(Thermocouples());
+        if (FirstError < rmsErrorTarget)
+            continue;
+        if (AtPrecisionFloor() && m_drift.Settled()) {
             ReportPrecisionLimit(rmsErrorTarget);
             if (m_outcome == RunOutcome::None)
                 m_outcome = RunOutcome::PrecisionLimit;
@@ -698,7 +709,8 @@ void MainLogic::ConvergeToResidual(float rmsErrorTarget)
         }
     }
     if (m_outcome == RunOutcome::None)
-        m_outcome = FirstError < rmsErrorTarget ? RunOutcome::Converged : RunOutcome::Stopped;
+        m_outcome =
+            FirstError < rmsErrorTarget && settled() ? RunOutcome::Converged : RunOutcome::Stopped;
 }
 
 void MainLogic::ConvergeToT(float TargetTemperature)

@@ -392,6 +392,8 @@ private:
     /// A current flows but the heat source is zero everywhere: no cell lies in a heating part.
     bool NoHeatedCell() const;
     /// Observes the cycle just made for the precision floor.
+    /// The three thermocouple temperatures of the present field.
+    std::array<float, 3> Thermocouples() const;
     bool AtPrecisionFloor();
     void ReportPrecisionLimit(float target);
     bool CycleCapReached();
@@ -423,6 +425,7 @@ private:
     std::chrono::steady_clock::time_point m_runStart{};
     std::string m_stopLine; // the reason an abort gave, kept for the closing status
     PrecisionFloor m_floor;
+    ThermocoupleDrift m_drift;
     std::string m_assemblyPath;     // the caption's path: the file last read or saved
     std::string m_savedFingerprint; // of the assembly as last read or saved
 };

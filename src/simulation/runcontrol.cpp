@@ -24,6 +24,60 @@ bool PrecisionFloor::Observe(float firstError, const std::array<float, 3>& tempe
     return m_quiet >= kFloorCycles;
 }
 
+void ThermocoupleDrift::Reset(const std::array<float, 3>& temperatures)
+{
+    *this = ThermocoupleDrift();
+    Observe(temperatures);
+}
+
+void ThermocoupleDrift::Observe(const std::array<float, 3>& temperatures)
+{
+    m_ring[m_next] = temperatures;
+    m_next = (m_next + 1) % kKept;
+    m_count = std::min(m_count + 1, kKept);
+}
+
+double ThermocoupleDrift::Moved(std::size_t a, std::size_t b) const
+{
+    const std::array<float, 3>& x = m_ring[(m_next + kKept - 1 - a) % kKept];
+    const std::array<float, 3>& y = m_ring[(m_next + kKept - 1 - b) % kKept];
+    double most = 0.0;
+    for (std::size_t k = 0; k < x.size(); ++k)
+        most = std::max(most, std::fabs(double(x[k]) - double(y[k])));
+    return most;
+}
+
+double ThermocoupleDrift::Remaining() const
+{
+    constexpr double kNever = std::numeric_limits<double>::infinity();
+    const std::size_t steps = m_count == 0 ? 0 : m_count - 1;
+    if (steps == 0)
+        return kNever;
+    if (Moved(0, 1) == 0.0 && (steps == 1 || Moved(1, 2) == 0.0))
+        return 0.0; // nothing moved, not even by rounding
+    double remaining = 0.0;
+    bool shrinking = steps >= 2;
+    for (std::size_t w = 1; w <= 3 && 2 * w <= steps; ++w) {
+        const double d1 = Moved(0, w), d0 = Moved(w, 2 * w);
+        const double q = d0 > 0.0 ? d1 / d0 : (d1 > 0.0 ? kNever : 0.0);
+        if (!(q < 0.95)) {
+            shrinking = false;
+            break;
+        }
+        remaining = std::max(remaining, d1 * q / (1.0 - q));
+    }
+    if (shrinking)
+        return remaining;
+    // Rounding noise: six cycles that got no further than half the way they travelled.
+    if (steps < 6)
+        return kNever;
+    double travelled = 0.0;
+    for (std::size_t k = 0; k < 6; ++k)
+        travelled += Moved(k, k + 1);
+    const double net = Moved(0, 6);
+    return net <= 0.5 * travelled ? net : kNever;
+}
+
 CurrentSearch::CurrentSearch(float target, float damping, float baseT)
     : m_target(target), m_baseT(baseT), m_damping(damping), m_minDamping(damping / 16.0f)
 {}

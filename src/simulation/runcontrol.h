@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <limits>
 #include <optional>
 
@@ -36,6 +37,41 @@ private:
     std::array<float, 3> m_last{};
     bool m_haveLast = false;
     int m_quiet = 0; // cycles in a row without a new minimum and with still thermocouples
+};
+
+/// The largest movement of any thermocouple still to come, deg C, with which a run to a residual
+/// may count as converged.
+inline constexpr double kSettledDrift = 0.003;
+
+/// Estimates how far the thermocouples will still move as a run goes on. A residual measure says
+/// how well the present coefficients are satisfied, not how far the field still has to go: the
+/// single-grid sweeps reduce smooth errors slowly, and the conductivities and heat source follow
+/// the temperatures cycle by cycle, so a run can meet its residual target while its
+/// thermocouples still creep towards their steady values by hundredths of a degree.
+///
+/// The estimate extrapolates the recent movement as a geometric series: over the last w cycles
+/// (w = 1, 2, 3) the thermocouples moved by D1, over the w before by D0, and what is still to
+/// come is D1 q / (1 - q) with q = D1 / D0; the largest of the three is taken. Movement that
+/// does not shrink (q near 1) counts as unsettled, unless it is only rounding noise: a
+/// thermocouple that wanders back and forth over the last six cycles, getting no further than
+/// half the way it travelled.
+class ThermocoupleDrift {
+public:
+    /// Starts a run at the thermocouple temperatures it starts from.
+    void Reset(const std::array<float, 3>& temperatures);
+    /// The temperatures after one more cycle.
+    void Observe(const std::array<float, 3>& temperatures);
+    /// The estimated movement still to come, deg C (infinity while it cannot be told).
+    double Remaining() const;
+    bool Settled() const { return Remaining() <= kSettledDrift; }
+
+private:
+    static constexpr std::size_t kKept = 7; // the start and six cycles
+    /// The largest movement of any thermocouple between the samples back a and back b (a < b).
+    double Moved(std::size_t a, std::size_t b) const;
+    std::array<std::array<float, 3>, kKept> m_ring{};
+    std::size_t m_count = 0; // samples held, at most kKept
+    std::size_t m_next = 0;  // where the next sample goes
 };
 
 /// Trials in a row without the miss of thermocouple 0 shrinking by at least 1 percent, after

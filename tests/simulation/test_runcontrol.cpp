@@ -1,10 +1,12 @@
 // The search update on a model plant whose answer is known: a thermocouple that rises above the
 // boundary in proportion to the power of the trial before, the lag that made the plain update
-// swing for ever.
+// swing for ever. The drift estimate on thermocouples that approach their steady values as the
+// solvers make them: geometrically, slowly, or wandering in rounding noise.
 #include "simulation/runcontrol.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace tarsen {
@@ -48,6 +50,53 @@ TEST(CurrentSearch, SettlesWhereTheUndampedUpdateSwingsAndGivesUpOnADeadPlant)
     // A target at or below the unheated boundary needs a negative power.
     EXPECT_EQ(CurrentSearch(20.0f, 1.0f, tbc).Next(Q, 600.0f, tbc).kind,
               SearchStep::Kind::NegativePower);
+}
+
+TEST(ThermocoupleDrift, TellsARunStillOnItsWayFromOneAtItsSteadyValue)
+{
+    // T_k = 1000 - 1 * q^k: after k cycles the thermocouples still have q^k deg C to go.
+    auto approach = [](double q, int cycles) {
+        ThermocoupleDrift drift;
+        auto at = [q](int k) {
+            const float t = static_cast<float>(1000.0 - std::pow(q, k));
+            return std::array<float, 3>{t, t - 50.0f, t - 200.0f};
+        };
+        drift.Reset(at(0));
+        for (int k = 1; k <= cycles; ++k)
+            drift.Observe(at(k));
+        return drift;
+    };
+    // Fast and moderate convergence: the estimate is close to what is left.
+    for (const double q : {0.3, 0.7}) {
+        for (const int k : {4, 8, 12}) {
+            const double left = std::pow(q, k);
+            if (left < 1e-3)
+                continue;
+            EXPECT_NEAR(approach(q, k).Remaining(), left, 0.25 * left) << q << " " << k;
+        }
+    }
+    EXPECT_FALSE(approach(0.7, 12).Settled()); // 0.014 deg C to go
+    EXPECT_TRUE(approach(0.3, 8).Settled());
+    // A slow creep never counts as settled while it moves, however small each step.
+    EXPECT_FALSE(approach(0.98, 200).Settled()); // 0.018 to go, 0.0004 per cycle
+    // Too few cycles to tell.
+    EXPECT_FALSE(approach(0.3, 1).Settled());
+
+    // Rounding noise around a steady value settles after six cycles; a field that does not
+    // change at all at once.
+    ThermocoupleDrift noise;
+    const std::array<float, 3> steady{1159.4376f, 1168.5265f, 1080.632f};
+    noise.Reset(steady);
+    const float wobble[] = {2e-4f, -1e-4f, 3e-4f, 0.0f, -2e-4f, 1e-4f};
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_FALSE(noise.Settled()) << k;
+        noise.Observe({steady[0] + wobble[k], steady[1] - wobble[k], steady[2]});
+    }
+    EXPECT_TRUE(noise.Settled());
+    ThermocoupleDrift still;
+    still.Reset(steady);
+    still.Observe(steady);
+    EXPECT_EQ(still.Remaining(), 0.0);
 }
 
 } // namespace
