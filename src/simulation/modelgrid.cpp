@@ -3,6 +3,7 @@
 #include "common/frontend.h"
 #include "common/numeric.h"
 #include "common/parallel.h"
+#include "common/runningsum.h"
 #include "materials/clsmaterialproperties.h"
 #include "model/clstarsen.h"
 #include "model/pointquery.h"
@@ -297,9 +298,16 @@ void ModelGrid::mix_cut_cells(float tbc)
 void ModelGrid::make_c(const clsMgHeat& heat, bool FluxMatch, float tbc, const ReportFn& report)
 {
     const int n1 = extent(nr), n2 = extent(nz);
-    c.Resize(n1, n2);
-    cr.Resize(n1, n2);
-    cz.Resize(n1, n2);
+    // cond writes every point of c and every face it forms; the ghost faces it leaves hold the
+    // zeros of the allocation. Fields of the right size for a cond that will succeed are
+    // therefore not cleared again (three full passes over memory every run cycle).
+    const bool reuse = n1 >= 1 && n2 >= 1 && spans(c, n1, n2) && spans(cr, n1, n2) &&
+                       spans(cz, n1, n2) && spans(a, n1, n2) && spans(t, n1, n2);
+    if (!reuse) {
+        c.Resize(n1, n2);
+        cr.Resize(n1, n2);
+        cz.Resize(n1, n2);
+    }
     say(report, kReportMakeC);
     if (ExactSampling)
         mix_cut_cells(tbc);
@@ -311,10 +319,14 @@ void ModelGrid::make_f(const clsTarsen& assembly, const clsMaterialProperties& m
                        const ReportFn& report)
 {
     const int n1 = extent(nr), n2 = extent(nz);
-    f.Resize(n1, n2);
+    // Every interior point is written below and the ghost ring keeps the zeros of the
+    // allocation, so a field of the right size is not cleared first.
+    const bool build = n1 >= 1 && n2 >= 1 && spans(MatMat, n1, n2);
+    if (!build || !spans(f, n1, n2))
+        f.Resize(n1, n2);
     say(report, kReportMakeF);
     IntegratedPower = 0.0f;
-    if (n1 < 1 || n2 < 1 || !spans(MatMat, n1, n2))
+    if (!build)
         return;
     const bool atBoundaryT = heat.BoundaryT || !spans(t, n1, n2);
 
@@ -423,12 +435,14 @@ void ModelGrid::make_f(const clsTarsen& assembly, const clsMaterialProperties& m
     const auto runningSum = [&](bool saturating) {
         float sum = 0.0f;
         for (int i = 0; i < n1; ++i) {
-            const double r = rs[static_cast<std::size_t>(i)];
+            const float r = rs[static_cast<std::size_t>(i)];
             const float* fp = &f(i, 0);
-            for (int j = 0; j < n2; ++j) {
-                const double x = double(sum) + r * double(fp[j]);
-                sum = saturating ? saturate_single(x) : Sng(x);
+            if (!saturating) {
+                sum = running_sum_of_products(sum, r, fp, static_cast<std::size_t>(n2));
+                continue;
             }
+            for (int j = 0; j < n2; ++j)
+                sum = saturate_single(double(sum) + double(r) * double(fp[j]));
         }
         return sum;
     };
