@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
 
 namespace tarsen {
 
@@ -38,6 +39,21 @@ struct Shape {
             hi = std::min(hi, inner + (z - maxH) / tanFlare);
         else if (z > maxH)
             hi = -1.0;
+    }
+
+    /// The axial interval (lo, hi] of the part at radius r; empty when lo >= hi.
+    void z_span_at(double r, double& lo, double& hi) const
+    {
+        lo = minH;
+        hi = maxH + tanFlare * (r - inner);
+        if (!(r > inner))
+            hi = lo;
+        else if (tanTaper > 0.0)
+            lo = std::max(lo, minH + (r - outer) / tanTaper);
+        else if (tanTaper < 0.0)
+            hi = std::min(hi, minH + (r - outer) / tanTaper);
+        else if (r > outer)
+            hi = lo;
     }
 
     /// True when the closed part holds the point.
@@ -179,6 +195,225 @@ void CutCellShares(const std::vector<const Shape*>& cand, double r0, double r1, 
         out[k].fraction = static_cast<float>(double(out[k].fraction) / kept);
 }
 
+/// The walls and sloping tops of the candidates as lines r = a + b z (a flat top or bottom is a
+/// height of its own).
+std::size_t CollectLines(const std::vector<const Shape*>& cand, std::span<Line> lines)
+{
+    std::size_t nl = 0;
+    for (const Shape* s : cand) {
+        if (nl + 3 > lines.size())
+            break;
+        lines[nl++] = {s->inner, 0.0};
+        lines[nl++] = {s->outer - s->tanTaper * s->minH, s->tanTaper};
+        if (s->tanFlare != 0.0)
+            lines[nl++] = {s->inner - s->maxH / s->tanFlare, 1.0 / s->tanFlare};
+    }
+    return nl;
+}
+
+/// One owned run of a line through the parts: the first candidate (in priority order) that
+/// holds it.
+struct Run {
+    const Shape* shape;
+    double lo, hi;
+};
+
+/// The runs of [a, b] that the candidates own, along r at height `at` (alongR) or along z at
+/// radius `at`; pieces no candidate holds are left out.
+void OwnedRuns(const std::vector<const Shape*>& cand, bool alongR, double at, double a, double b,
+               std::vector<Run>& runs)
+{
+    runs.clear();
+    std::array<std::pair<double, double>, 2 * kMaxShapes + 2> open{}, next{};
+    std::size_t nOpen = 1;
+    open[0] = {a, b};
+    for (const Shape* s : cand) {
+        if (nOpen == 0)
+            break;
+        double lo, hi;
+        if (alongR)
+            s->span_at(at, lo, hi);
+        else
+            s->z_span_at(at, lo, hi);
+        if (!(hi > lo))
+            continue;
+        std::size_t nNext = 0;
+        for (std::size_t k = 0; k < nOpen; ++k) {
+            const auto [u, v] = open[k];
+            const double cu = std::max(u, lo), cv = std::min(v, hi);
+            if (cv > cu) {
+                runs.push_back({s, cu, cv});
+                if (cu > u && nNext < next.size())
+                    next[nNext++] = {u, cu};
+                if (v > cv && nNext < next.size())
+                    next[nNext++] = {cv, v};
+            } else if (nNext < next.size()) {
+                next[nNext++] = {u, v};
+            }
+        }
+        open = next;
+        nOpen = nNext;
+    }
+}
+
+/// The shapes whose boxes meet [r0, r1] x [z0, z1], in priority order.
+void Candidates(const std::vector<Shape>& shapes, double r0, double r1, double z0, double z1,
+                std::vector<const Shape*>& cand)
+{
+    cand.clear();
+    for (const Shape& s : shapes)
+        if (s.rlo < r1 && s.rhi > r0 && s.zlo < z1 && s.zhi > z0)
+            cand.push_back(&s);
+}
+
+/// Builds the strips of one face. The face's rectangle spans [a0, a1] along the line joining
+/// the two points (r for an r-face, z for a z-face) and [b0, b1] across it; the lower point's
+/// half is [a0, am], the upper's [am, a1]. A face on the model's side covers one half only
+/// (mirror: 0 the lower half is the model's, 1 the upper), the other being its mirror image.
+/// Returns false when no strip holds a material with thermal data.
+class FaceBuilder {
+public:
+    FaceBuilder(const std::vector<Shape>& shapes, const clsMaterialProperties& materials,
+                CutFaces& out)
+        : m_shapes(shapes), m_materials(materials), m_out(out)
+    {}
+
+    bool Build(CutFace face, double a0, double am, double a1, double b0, double b1, int mirror)
+    {
+        const bool alongR = !face.axial;
+        const double lo = mirror == 1 ? am : a0, hi = mirror == 0 ? am : a1;
+        if (alongR)
+            Candidates(m_shapes, lo, hi, b0, b1, m_cand);
+        else
+            Candidates(m_shapes, b0, b1, lo, hi, m_cand);
+        if (m_cand.empty())
+            return false;
+
+        // Where the order of the parts along a strip changes across the face: the walls'
+        // crossings with each other, with the rectangle's sides and with flat tops.
+        std::array<Line, 3 * kMaxShapes> lines{};
+        const std::size_t nl = CollectLines(m_cand, lines);
+        m_breaks.assign({b0, b1});
+        if (alongR) {
+            for (const Shape* s : m_cand) {
+                m_breaks.push_back(s->minH);
+                m_breaks.push_back(s->maxH);
+            }
+            for (const double r : {lo, hi})
+                for (std::size_t p = 0; p < nl; ++p)
+                    if (lines[p].b != 0.0)
+                        m_breaks.push_back((r - lines[p].a) / lines[p].b);
+            for (std::size_t p = 0; p < nl; ++p)
+                for (std::size_t q = p + 1; q < nl; ++q)
+                    if (lines[p].b != lines[q].b)
+                        m_breaks.push_back((lines[q].a - lines[p].a) / (lines[p].b - lines[q].b));
+        } else {
+            m_heights.assign({lo, hi});
+            for (const Shape* s : m_cand) {
+                m_heights.push_back(s->minH);
+                if (s->tanFlare == 0.0)
+                    m_heights.push_back(s->maxH);
+            }
+            for (std::size_t p = 0; p < nl; ++p)
+                for (const double z : m_heights)
+                    if (z >= lo && z <= hi)
+                        m_breaks.push_back(lines[p].a + lines[p].b * z);
+            for (std::size_t p = 0; p < nl; ++p)
+                for (std::size_t q = p + 1; q < nl; ++q) {
+                    if (lines[p].b == lines[q].b)
+                        continue;
+                    const double z = (lines[q].a - lines[p].a) / (lines[p].b - lines[q].b);
+                    if (z >= lo && z <= hi)
+                        m_breaks.push_back(lines[p].a + lines[p].b * z);
+                }
+        }
+        std::erase_if(m_breaks, [&](double x) { return !(x >= b0 && x <= b1); });
+        std::sort(m_breaks.begin(), m_breaks.end());
+
+        face.pieces = 0;
+        std::array<std::int16_t, kFacePieces> material{};
+        m_strips.clear();
+        const double g = 0.5 / std::sqrt(3.0);
+        // Strips across r weigh by their ring's area, strips across z by their height.
+        const double across = alongR ? b1 - b0 : 0.5 * (b1 * b1 - b0 * b0);
+        for (std::size_t k = 0; k + 1 < m_breaks.size(); ++k) {
+            const double ba = m_breaks[k], bb = m_breaks[k + 1];
+            if (!(bb > ba))
+                continue;
+            const double bm = 0.5 * (ba + bb);
+            for (const double b : {bm - g * (bb - ba), bm + g * (bb - ba)}) {
+                OwnedRuns(m_cand, alongR, b, lo, hi, m_runs);
+                FaceStrip strip;
+                double covered = 0.0;
+                for (const Run& run : m_runs) {
+                    if (!m_materials.HasThermal(run.shape->material))
+                        continue;
+                    int p = 0;
+                    while (p < face.pieces &&
+                           material[static_cast<std::size_t>(p)] != run.shape->material)
+                        ++p;
+                    if (p == face.pieces) {
+                        if (face.pieces < kFacePieces) {
+                            material[static_cast<std::size_t>(p)] = run.shape->material;
+                            face.coef[static_cast<std::size_t>(p)] =
+                                m_out.AddCoefficients(m_materials.Entry(run.shape->material).cond);
+                            ++face.pieces;
+                        } else {
+                            p = 0; // a fifth material in one face is merged into the first
+                        }
+                    }
+                    auto& len = strip.length[static_cast<std::size_t>(p)];
+                    len[0] += static_cast<float>(std::max(0.0, std::min(run.hi, am) - run.lo));
+                    len[1] += static_cast<float>(std::max(0.0, run.hi - std::max(run.lo, am)));
+                    covered += run.hi - run.lo;
+                }
+                if (!(covered > 0.0))
+                    continue;
+                float total = 0.0f;
+                for (auto& len : strip.length)
+                    for (int h = 0; h < 2; ++h) {
+                        auto& x = len[static_cast<std::size_t>(h)];
+                        x = x >= kMinShare * float(covered) ? x : 0.0f;
+                        total += x;
+                    }
+                for (auto& len : strip.length) {
+                    if (mirror == 0)
+                        len[1] = len[0];
+                    else if (mirror == 1)
+                        len[0] = len[1];
+                }
+                const float scale = mirror >= 0 ? 2.0f * total : total;
+                for (auto& len : strip.length)
+                    for (auto& x : len)
+                        x /= scale;
+                strip.weight = static_cast<float>(0.5 * (bb - ba) * (alongR ? 1.0 : b) / across);
+                if (!m_strips.empty() && m_strips.back().length == strip.length)
+                    m_strips.back().weight += strip.weight;
+                else
+                    m_strips.push_back(strip);
+            }
+        }
+        if (m_strips.empty())
+            return false;
+        float weights = 0.0f;
+        for (const FaceStrip& strip : m_strips)
+            weights += strip.weight;
+        for (FaceStrip& strip : m_strips)
+            strip.weight /= weights;
+        m_out.Add(face, m_strips);
+        return true;
+    }
+
+private:
+    const std::vector<Shape>& m_shapes;
+    const clsMaterialProperties& m_materials;
+    CutFaces& m_out;
+    std::vector<const Shape*> m_cand;
+    std::vector<double> m_breaks, m_heights;
+    std::vector<Run> m_runs;
+    std::vector<FaceStrip> m_strips;
+};
+
 } // namespace
 
 void CellCover::Build(const clsTarsen& assembly, float rmax, float zmax, int nr, int nz)
@@ -310,6 +545,55 @@ float HarmonicShare(const CellMixture& mix, double gr, double gz)
         return kHarmonicShare;
     const double along = gr * double(mix.nr) + gz * double(mix.nz);
     return static_cast<float>(std::clamp(along * along / g2, 0.0, 1.0));
+}
+
+void BuildCutFaces(const clsTarsen& assembly, const clsMaterialProperties& materials,
+                   const CellCover& cover, float rmax, float zmax, CutFaces& out)
+{
+    out = CutFaces();
+    const int nr = cover.Nr(), nz = cover.Nz();
+    if (nr < 1 || nz < 1)
+        return;
+    // The faces of every cut cell, each once.
+    const auto at = [nz](int i, int j) {
+        return static_cast<std::size_t>(i) * (static_cast<std::size_t>(nz) + 1) +
+               static_cast<std::size_t>(j);
+    };
+    std::vector<char> rFace(at(nr + 1, 0), 0), zFace(at(nr + 1, 0), 0);
+    bool any = false;
+    for (int i = 0; i < nr; ++i)
+        for (int j = 0; j < nz; ++j)
+            if (cover.IsCut(i, j)) {
+                rFace[at(i, j)] = rFace[at(i + 1, j)] = 1;
+                zFace[at(i, j)] = zFace[at(i, j + 1)] = 1;
+                any = true;
+            }
+    if (!any)
+        return;
+
+    const std::vector<Shape> shapes = TakeShapes(assembly, rmax, zmax);
+    const double dr = double(rmax) / nr, dz = double(zmax) / nz;
+    FaceBuilder builder(shapes, materials, out);
+    for (int i = 0; i <= nr; ++i) {
+        for (int j = 0; j <= nz; ++j) {
+            CutFace face;
+            face.i = static_cast<std::int16_t>(i);
+            face.j = static_cast<std::int16_t>(j);
+            // The axis face carries no heat (its radius is 0).
+            if (rFace[at(i, j)] && i > 0 && j < nz) {
+                face.axial = false;
+                builder.Build(face, (i - 0.5) * dr, i == nr ? double(rmax) : i * dr, (i + 0.5) * dr,
+                              j * dz, (j + 1) * dz, i == nr ? 0 : -1);
+            }
+            if (zFace[at(i, j)] && i < nr) {
+                face.axial = true;
+                const int mirror = j == 0 ? 1 : (j == nz ? 0 : -1);
+                builder.Build(face, (j - 0.5) * dz,
+                              j == 0 ? 0.0 : (j == nz ? double(zmax) : j * dz), (j + 0.5) * dz,
+                              i * dr, (i + 1) * dr, mirror);
+            }
+        }
+    }
 }
 
 } // namespace tarsen

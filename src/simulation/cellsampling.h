@@ -9,6 +9,7 @@
 #pragma once
 
 #include "solver/clsmgheat.h"
+#include "solver/cutfaces.h"
 
 #include <array>
 #include <cstdint>
@@ -93,5 +94,12 @@ float HarmonicShare(const CellMixture& mix, double gr, double gz);
 /// The harmonic share before a temperature gradient exists: heat mostly crosses the layers
 /// of an assembly.
 inline constexpr float kHarmonicShare = 1.0f;
+
+/// The faces next to the cut cells of cover, each with the strips of the rectangle between the
+/// two points it joins (a face on the model's side: the boundary cell's half and its mirror
+/// image), owned by the parts as the point query's priority rule decides and taken only where
+/// the material has thermal data. The axis faces are left out. out is replaced.
+void BuildCutFaces(const clsTarsen& assembly, const clsMaterialProperties& materials,
+                   const CellCover& cover, float rmax, float zmax, CutFaces& out);
 
 } // namespace tarsen

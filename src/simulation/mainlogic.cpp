@@ -5,11 +5,13 @@
 #include "common/textnum.h"
 #include "simulation/assemblyfingerprint.h"
 #include "solver/clsallgrid_axisym.h"
+#include "solver/cutfaces.h"
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <optional>
 
 namespace tarsen {
 
@@ -598,9 +600,14 @@ void MainLogic::MgHeatOneCycle(int& n)
     }
     // 5.
     if (UseMultigrid) {
+        // The faces next to cut cells keep the values make_c gave them.
+        std::optional<FinestFaces> faces;
+        if (const CutFaces* cut = grid.Faces())
+            faces.emplace(FinestFaces{*cut, grid.cr, grid.cz});
         const AllGridStatus solved = AllgridSolver->AllGrid(
             grid.t, grid.c, grid.f, grid.nr, grid.nz, ibcs(), settings.tbc, grid.rmax, grid.zmax,
-            settings.FluxMatch, method, RedBlack, settings.ninner, rmserror, FirstError);
+            settings.FluxMatch, method, RedBlack, settings.ninner, rmserror, FirstError,
+            faces ? &*faces : nullptr);
         if (!Solved(solved)) {
             // Refused with t unchanged; the solver has shown why.
             switch (solved) {
@@ -625,8 +632,8 @@ void MainLogic::MgHeatOneCycle(int& n)
     } else {
         if (!MgHeatSolver.MgHeat(grid.t, grid.c, grid.f, grid.a, grid.cr, grid.cz, grid.nr, grid.nz,
                                  ibcs(), settings.tbc, grid.rmax, grid.zmax, settings.FluxMatch,
-                                 settings.niters, settings.ntits, settings.w, rmserror,
-                                 FirstError)) {
+                                 settings.niters, settings.ntits, settings.w, rmserror, FirstError,
+                                 grid.Faces())) {
             Abort(RunOutcome::NeedsInitialize, kMsgNeedsInitialize);
             return;
         }

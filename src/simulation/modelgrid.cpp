@@ -94,6 +94,7 @@ void ModelGrid::ResizeFields()
     f.Resize(n1, n2);
     m_owner.reset();
     m_cover.reset();
+    m_faces.reset();
     m_mixtures.clear();
 }
 
@@ -159,6 +160,7 @@ void ModelGrid::make_MatMat(const clsTarsen& assembly, const clsMaterialProperti
     MissingMaterial = false;
     m_owner.reset();
     m_cover.reset();
+    m_faces.reset();
 
     if (n1 < 1 || n2 < 1) {
         // A grid without cells has no point that any part could own.
@@ -204,6 +206,10 @@ void ModelGrid::make_MatMat(const clsTarsen& assembly, const clsMaterialProperti
         if (ExactSampling) {
             auto cover = std::make_shared<CellCover>();
             cover->Build(assembly, rmax, zmax, n1, n2);
+            auto faces = std::make_shared<CutFaces>();
+            BuildCutFaces(assembly, materials, *cover, rmax, zmax, *faces);
+            if (!faces->Empty())
+                m_faces = std::move(faces);
             m_cover = std::move(cover);
         }
 
@@ -311,7 +317,8 @@ void ModelGrid::make_c(const clsMgHeat& heat, bool FluxMatch, float tbc, const R
     say(report, kReportMakeC);
     if (ExactSampling)
         mix_cut_cells(tbc);
-    heat.cond(a, c, t, cr, cz, FluxMatch, nr, nz, tbc);
+    if (heat.cond(a, c, t, cr, cz, FluxMatch, nr, nz, tbc) && Faces())
+        m_faces->Apply(t, tbc, heat.BoundaryT, cr, cz);
 }
 
 void ModelGrid::make_f(const clsTarsen& assembly, const clsMaterialProperties& materials,

@@ -121,7 +121,8 @@ struct ModelGrid {
     /// MatMat from the owning part of every point (ghosts copy their interior neighbour), the
     /// readiness flags, TotalResistance at tbc and Runnable (true only when no point is
     /// unassigned, no material lacks thermal data and the resistance is not 0). With
-    /// ExactSampling also the parts' shares of every cell, which make_a and make_f use.
+    /// ExactSampling also the parts' shares of every cell, which make_a and make_f use, and the
+    /// faces next to cut cells.
     void make_MatMat(const clsTarsen& assembly, const clsMaterialProperties& materials, float tbc,
                      const ReportFn& report);
     /// a from every point's material, ghosts included; MatMat must have been built. A cell that
@@ -129,7 +130,8 @@ struct ModelGrid {
     /// volume alone when t is not built), and a ghost beside such a cell the same.
     void make_a(const clsMaterialProperties& materials, const ReportFn& report);
     /// Reallocates c, cr, cz and fills them with heat.cond from a and t, after mixing the cut
-    /// cells' coefficients anew for the present temperatures.
+    /// cells' coefficients anew for the present temperatures; the faces next to cut cells then
+    /// take the values of their half-cells (Faces()).
     void make_c(const clsMgHeat& heat, bool FluxMatch, float tbc, const ReportFn& report);
     /// f = J^2 rho at every interior point (J the current density of the owning part, rho the
     /// material's resistivity at t, or at tbc when heat.BoundaryT; a cell that several parts
@@ -142,11 +144,16 @@ struct ModelGrid {
     /// The parts' shares of every cell from the last make_MatMat with ExactSampling; null
     /// otherwise.
     const CellCover* Cover() const { return m_cover.get(); }
+    /// The faces next to cut cells from the last make_MatMat with ExactSampling, whose values
+    /// make_c writes into cr and cz and the solvers take over; null without exact sampling or
+    /// when no cell is cut.
+    const CutFaces* Faces() const { return ExactSampling ? m_faces.get() : nullptr; }
 
 private:
     struct PartCache;                         // owning part of every point, kept from make_MatMat
     std::shared_ptr<const PartCache> m_owner; // a copied grid shares it; builders replace it
     std::shared_ptr<const CellCover> m_cover; // likewise
+    std::shared_ptr<const CutFaces> m_faces;  // likewise
     std::vector<CellMixture> m_mixtures;      // cut cells, from make_a
 
     /// Coefficients of the cut cells from their mixtures at the present temperatures (no lower

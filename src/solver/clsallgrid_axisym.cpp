@@ -33,6 +33,18 @@ bool IsFinite(float v)
     return (bits & 0x7f800000u) != 0x7f800000u;
 }
 
+/// True when the face arrays span the grid and every face lies on it.
+bool FacesFit(const FinestFaces& faces, std::int16_t nx, std::int16_t nz)
+{
+    if (faces.cr.Empty() || faces.cr.N1() != nx || faces.cr.N2() != nz || faces.cz.Empty() ||
+        faces.cz.N1() != nx || faces.cz.N2() != nz)
+        return false;
+    for (const CutFace& face : faces.cut.Faces())
+        if (face.i < 0 || face.i > nx || face.j < 0 || face.j > nz)
+            return false;
+    return true;
+}
+
 /// Single value of a Single sum's rms: Sqr(sum / CSng(nx nz)), the cell count formed in 32 bits.
 float RmsOfSum(float sum, std::int16_t nx, std::int16_t nz)
 {
@@ -1046,7 +1058,8 @@ AllGridStatus clsAllgrid_axisym::AllGrid(GhostField<float>& t, const GhostField<
                                          std::int16_t nz, const BoundaryCodes& ibcs, float temptbc,
                                          float temprmax, float tempzmax, bool FluxMatch,
                                          std::int16_t method, bool RedBlack, std::int16_t NInner,
-                                         float& rmserror, float& FirstError)
+                                         float& rmserror, float& FirstError,
+                                         const FinestFaces* faces)
 {
     m_cycles = 0;
     m_history.clear();
@@ -1061,6 +1074,8 @@ AllGridStatus clsAllgrid_axisym::AllGrid(GhostField<float>& t, const GhostField<
     if (method == 1 && nz > nx)
         return refuse(AllGridStatus::kFmgNeedsWideGrid);
     if (!Spans(t, nx, nz) || !Spans(c, nx, nz) || !Spans(f, nx, nz))
+        return refuse(AllGridStatus::kFieldMismatch);
+    if (faces && !FacesFit(*faces, nx, nz))
         return refuse(AllGridStatus::kFieldMismatch);
     if (!IsFinite(temptbc) || !IsFinite(temprmax) || !(temprmax > 0.0f))
         return refuse(AllGridStatus::kNotFinite);
@@ -1115,6 +1130,17 @@ AllGridStatus clsAllgrid_axisym::AllGrid(GhostField<float>& t, const GhostField<
         return refuse(AllGridStatus::kNotFinite);
 
     setup_cond(m_u, nx, nz, np, nl, ngrid, kSlotCondBase, nbc, FluxMatch);
+    if (faces) {
+        // The finest faces next to cut cells conduct as their own half-cells do, direction by
+        // direction; the coarser levels only speed the solve and keep the means of c.
+        for (const CutFace& face : faces->cut.Faces()) {
+            const float k = face.axial ? faces->cz(face.i, face.j) : faces->cr(face.i, face.j);
+            if (!(k > 0.0f) || !IsFinite(k))
+                return refuse(AllGridStatus::kNotFinite);
+            const std::int16_t slot = face.axial ? kSlotCondBase + 2 : kSlotCondBase + 1;
+            m_u[static_cast<std::size_t>(ip(face.i, face.j, ngrid, nx, np, nl, slot))] = k;
+        }
+    }
 
     AllGridStatus status = AllGridStatus::kCycleLimit;
     std::string_view closing;

@@ -16,6 +16,7 @@
 
 #include "common/ghostfield.h"
 #include "solver/allgrid_kernels.h"
+#include "solver/cutfaces.h"
 #include "solver/largeblocks.h"
 
 #include <array>
@@ -127,12 +128,16 @@ public:
     /// FirstError (that of the call's first sweep); the other methods leave them, except that a
     /// zero source in methods 2 and 4 sets both to 0. Shows at most one message: the refusal
     /// texts above, "Method is not valid. :(", or the closing text of methods 2 and 4. A refusal
-    /// leaves t, rmserror and FirstError unchanged.
+    /// leaves t, rmserror and FirstError unchanged. With faces, the finest level's face
+    /// conductivities at its cut faces are taken from its cr and cz instead of the means of c
+    /// (the coarser levels keep restricting c); a field that does not span the grid, a face
+    /// outside it or a value that is not positive and finite refuses with kFieldMismatch or
+    /// kNotFinite.
     AllGridStatus AllGrid(GhostField<float>& t, const GhostField<float>& c,
                           const GhostField<float>& f, std::int16_t nx, std::int16_t nz,
                           const BoundaryCodes& ibcs, float temptbc, float temprmax, float tempzmax,
                           bool FluxMatch, std::int16_t method, bool RedBlack, std::int16_t NInner,
-                          float& rmserror, float& FirstError);
+                          float& rmserror, float& FirstError, const FinestFaces* faces = nullptr);
 
     /// Whether fas_poisson ends at the Single rounding floor (kFloorReached) instead of making
     /// the cycles that can no longer lower its residual. On by default; off gives the plain

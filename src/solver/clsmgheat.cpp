@@ -3,6 +3,7 @@
 #include "common/frontend.h"
 #include "common/numeric.h"
 #include "common/parallel.h"
+#include "solver/cutfaces.h"
 
 #include <cmath>
 #include <limits>
@@ -20,29 +21,6 @@ constexpr float kSingleMax = std::numeric_limits<float>::max();
 
 /// Fields of fewer points than this get their conductivities on the calling thread alone.
 constexpr std::size_t kParallelPoints = 16384;
-
-/// One point's conductivity, W/mm/K, from its coefficients at T deg C: the law in W/m/K with
-/// each partial sum stored as a Single, then scaled by 0.001. The C5 and CMinus1 terms are taken
-/// at max(T, 1 deg C), as in the material table's law, so they stay finite; a result that is not
-/// a positive finite Single becomes kMinConductivity.
-inline float point_conductivity(const float* k, float T)
-{
-    const double td = T;
-    float v = Sng(double(k[0]) + double(k[1]) * td);
-    if (k[2] != 0.0f)
-        v = Sng(double(v) + double(k[2]) * (td * td));
-    if (k[3] != 0.0f)
-        v = Sng(double(v) + double(k[3]) * (td * td * td));
-    if (k[4] != 0.0f)
-        v = Sng(double(v) + double(k[4]) * (td * td * td * td));
-    const double tpos = td > 1.0 ? td : 1.0;
-    if (k[5] != 0.0f)
-        v = Sng(double(v) + double(k[5]) / std::sqrt(tpos));
-    if (k[6] != 0.0f)
-        v = Sng(double(v) + double(k[6]) / tpos);
-    const float c = Sng(0.001 * double(v));
-    return (c >= kMinConductivity && c <= kSingleMax) ? c : kMinConductivity;
-}
 
 /// Face conductivity between two points: the harmonic mean when the face separates two
 /// materials and FluxMatch is on, else the arithmetic mean. Both points are positive.
@@ -225,7 +203,7 @@ bool clsMgHeat::MgHeat(GhostField<float>& t, GhostField<float>& c, const GhostFi
                        GhostField<float>& cz, std::int16_t nr, std::int16_t nz,
                        const BoundaryCodes& ibcs, float tbc, float rmax, float zmax, bool FluxMatch,
                        std::int16_t niters, std::int16_t ntits, float w, float& rmserror,
-                       float& FirstError)
+                       float& FirstError, const CutFaces* cut)
 {
     if (nr < 1 || nz < 1 || !spans(t, nr, nz) || !spans(f, nr, nz) || !spans(a, nr, nz))
         return false;
@@ -235,9 +213,15 @@ bool clsMgHeat::MgHeat(GhostField<float>& t, GhostField<float>& c, const GhostFi
         return false;
     tmin = tbc;
 
+    // Conductivities for the present t, the faces next to cut cells from their half-cells.
+    const auto update = [&] {
+        cond(a, c, t, cr, cz, FluxMatch, nr, nz, tbc);
+        if (cut)
+            cut->Apply(t, tbc, BoundaryT, cr, cz);
+    };
     bool warned = false;
     for (int n = 1; n <= niters; ++n) {
-        cond(a, c, t, cr, cz, FluxMatch, nr, nz, tbc);
+        update();
         if (ibcs[0] != 0 && ntits >= 1 && !warned) {
             // The axis is relaxed as zero flux all the same; say so once per solve.
             if (m_frontEnd)
@@ -252,7 +236,7 @@ bool clsMgHeat::MgHeat(GhostField<float>& t, GhostField<float>& c, const GhostFi
         if (made < ntits)
             return false; // a field changed size while events were processed
     }
-    cond(a, c, t, cr, cz, FluxMatch, nr, nz, tbc);
+    update();
     return true;
 }
 

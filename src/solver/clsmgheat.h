@@ -8,15 +8,19 @@
 #pragma once
 
 #include "common/ghostfield.h"
+#include "common/numeric.h"
 #include "materials/conductivitylaw.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 namespace tarsen {
 
 struct FrontEnd;
+class CutFaces;
 
 /// The seven conductivity coefficients of one grid point: C0, C1, C2, C3, C4, C5, CMinus1.
 using CondCoefficients = std::array<float, kCondCoefficients>;
@@ -33,6 +37,29 @@ inline constexpr std::string_view kMsgIsothermalAxis = "Problem: Isothermal axis
 /// value at some point stores this instead, so no face mean or diagonal becomes zero or NaN; the
 /// point then conducts practically nothing.
 inline constexpr float kMinConductivity = 1.0e-9f;
+
+/// One point's conductivity, W/mm/K, from its coefficients at T deg C: the law in W/m/K with
+/// each partial sum stored as a Single, then scaled by 0.001. The C5 and CMinus1 terms are taken
+/// at max(T, 1 deg C), as in the material table's law, so they stay finite; a result that is not
+/// a positive finite Single becomes kMinConductivity.
+inline float point_conductivity(const float* k, float T)
+{
+    const double td = T;
+    float v = Sng(double(k[0]) + double(k[1]) * td);
+    if (k[2] != 0.0f)
+        v = Sng(double(v) + double(k[2]) * (td * td));
+    if (k[3] != 0.0f)
+        v = Sng(double(v) + double(k[3]) * (td * td * td));
+    if (k[4] != 0.0f)
+        v = Sng(double(v) + double(k[4]) * (td * td * td * td));
+    const double tpos = td > 1.0 ? td : 1.0;
+    if (k[5] != 0.0f)
+        v = Sng(double(v) + double(k[5]) / std::sqrt(tpos));
+    if (k[6] != 0.0f)
+        v = Sng(double(v) + double(k[6]) / tpos);
+    const float c = Sng(0.001 * double(v));
+    return (c >= kMinConductivity && c <= std::numeric_limits<float>::max()) ? c : kMinConductivity;
+}
 
 class clsMgHeat {
 public:
@@ -57,12 +84,13 @@ public:
     /// of the first update (both left unchanged when niters < 1). These are sums, not the rms
     /// values the multigrid solver reports, although one residual target stops both.
     /// Returns false, changing nothing, when a field does not span -1 ... nr by -1 ... nz or the
-    /// grid is empty.
+    /// grid is empty. With cut, every conductivity update also gives the faces next to cut cells
+    /// the values of their half-cells (CutFaces::Apply).
     bool MgHeat(GhostField<float>& t, GhostField<float>& c, const GhostField<float>& f,
                 const GhostField<CondCoefficients>& a, GhostField<float>& cr, GhostField<float>& cz,
                 std::int16_t nr, std::int16_t nz, const BoundaryCodes& ibcs, float tbc, float rmax,
                 float zmax, bool FluxMatch, std::int16_t niters, std::int16_t ntits, float w,
-                float& rmserror, float& FirstError);
+                float& rmserror, float& FirstError, const CutFaces* cut = nullptr);
 
     /// Point conductivities c over the whole field (ghosts included) from a at max(t, tbc), or
     /// at tbc for all points when BoundaryT; then the face values cr(i, j) between (i - 1, j)

@@ -1,0 +1,87 @@
+// Face conductivities beside cells that a material boundary crosses, from the materials between
+// the two cell points each face joins, each direction on its own.
+//
+// A face between two neighbouring points carries the heat that flows from one point to the
+// other through the rectangle between them (half of each cell). That rectangle is cut into
+// strips along the line joining the points: a strip conducts like its pieces in series (the
+// harmonic mixture, right for layers across the flow) and the strips conduct side by side (the
+// arithmetic mixture, right for layers along the flow). One scalar per cell cannot be right in
+// both directions at once; the r- and z-faces of a cell are therefore found separately.
+//
+// Where no boundary crosses either cell this is the harmonic mean of the two point values, so
+// the faces kept are those next to a cut cell only.
+#pragma once
+
+#include "common/ghostfield.h"
+#include "solver/clsmgheat.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace tarsen {
+
+/// Pieces (materials) one face's rectangle may hold; more are merged into the first.
+inline constexpr int kFacePieces = 4;
+
+/// One strip of a face's rectangle, along the line joining the two points.
+struct FaceStrip {
+    float weight = 0.0f; //!< share of the face's area; the strips of a face add up to 1
+    /// Share of the strip's length that piece p holds in the half of the lower point ([p][0],
+    /// cell (i - 1, j) or (i, j - 1)) and of the upper point ([p][1], cell (i, j)); the shares of
+    /// a strip add up to 1.
+    std::array<std::array<float, 2>, kFacePieces> length{};
+};
+
+/// A face next to a cut cell, indexed as cr and cz are.
+struct CutFace {
+    std::int16_t i = 0, j = 0;
+    bool axial = false; //!< false: r-face between (i - 1, j) and (i, j); true: z-face between
+                        //!< (i, j - 1) and (i, j)
+    std::uint8_t pieces = 0;
+    std::array<std::uint16_t, kFacePieces> coef{}; //!< the pieces' laws in Coefficients()
+    std::uint32_t first = 0, count = 0;            //!< its strips in Strips()
+};
+
+class CutFaces {
+public:
+    /// Index of a law in the table, added when new.
+    std::uint16_t AddCoefficients(const CondCoefficients& coef);
+    /// Adds a face with its strips (at least one).
+    void Add(CutFace face, std::span<const FaceStrip> strips);
+
+    bool Empty() const { return m_faces.empty(); }
+    std::span<const CutFace> Faces() const { return m_faces; }
+    std::span<const FaceStrip> Strips(const CutFace& face) const
+    {
+        return {m_strips.data() + face.first, face.count};
+    }
+    std::span<const CondCoefficients> Coefficients() const { return m_coef; }
+
+    /// The face's conductivity, W/mm/K, with the lower half at tLow and the upper at tHigh
+    /// (deg C): sum over strips of weight / (sum of length / k(T) of its pieces).
+    float Conductivity(const CutFace& face, float tLow, float tHigh) const;
+
+    /// Writes every face's conductivity into cr or cz, each half at its cell's temperature in t
+    /// (no lower than tbc, as the point conductivities are), or at tbc when atTbc. Ghost cells
+    /// stand for the mirrored boundary cells. Returns false, writing nothing, when t, cr or cz
+    /// do not span -1 ... nr by -1 ... nz or a face lies outside 0 ... nr by 0 ... nz.
+    bool Apply(const GhostField<float>& t, float tbc, bool atTbc, GhostField<float>& cr,
+               GhostField<float>& cz) const;
+
+private:
+    std::vector<CutFace> m_faces;
+    std::vector<FaceStrip> m_strips;
+    std::vector<CondCoefficients> m_coef;
+};
+
+/// Face values that replace the means the multigrid solver forms on its finest level: cr(i, j)
+/// and cz(i, j) at the faces of cut (already filled by CutFaces::Apply).
+struct FinestFaces {
+    const CutFaces& cut;
+    const GhostField<float>& cr;
+    const GhostField<float>& cz;
+};
+
+} // namespace tarsen
