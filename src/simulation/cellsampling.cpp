@@ -1,5 +1,6 @@
 #include "simulation/cellsampling.h"
 
+#include "common/parallel.h"
 #include "materials/clsmaterialproperties.h"
 #include "materials/conductivitylaw.h"
 #include "model/clsassemblypart.h"
@@ -106,6 +107,24 @@ struct Line {
 };
 
 constexpr int kMaxShapes = 32;
+
+/// Grids of fewer cells than this are sampled on the calling thread alone.
+constexpr std::int64_t kParallelCells = 16384;
+
+/// body(i0, i1) over the columns 0 ... nr - 1, in blocks on the thread pool when the grid is
+/// large; the columns must be independent.
+template <class Body> void InBlocks(int nr, int nz, const Body& body)
+{
+    if (std::int64_t{nr} * nz < kParallelCells || nr < 2) {
+        body(0, nr);
+        return;
+    }
+    const int blocks = std::min(kRowBlocks, nr);
+    ParallelFor(blocks, [&](int b) {
+        const RowRange range = RowsOfBlock(nr, blocks, b);
+        body(range.begin, range.end);
+    });
+}
 
 /// Shares of the cell [r0, r1] x [z0, z1] among the candidate shapes (priority order), into
 /// out. The volume each part owns is integral of integral r dr dz; along r it is exact
@@ -427,46 +446,42 @@ void CellCover::Build(const clsTarsen& assembly, float rmax, float zmax, int nr,
     const std::vector<Shape> shapes = TakeShapes(assembly, rmax, zmax);
     const double dr = double(rmax) / nr, dz = double(zmax) / nz;
 
-    std::vector<const Shape*> inRow, cand;
-    for (int i = 0; i < nr; ++i) {
-        const double r0 = i * dr, r1 = (i + 1) * dr;
-        inRow.clear();
-        for (const Shape& s : shapes)
-            if (s.rlo < r1 && s.rhi > r0)
-                inRow.push_back(&s);
-        Row& row = m_rows[static_cast<std::size_t>(i)];
-        row.start.resize(static_cast<std::size_t>(nz) + 1);
-        row.shares.clear();
-        for (int j = 0; j < nz; ++j) {
-            row.start[static_cast<std::size_t>(j)] = static_cast<std::uint32_t>(row.shares.size());
-            const double z0 = j * dz, z1 = (j + 1) * dz;
-            cand.clear();
-            for (const Shape* s : inRow)
-                if (s->zlo < z1 && s->zhi > z0)
-                    cand.push_back(s);
-            if (cand.empty())
-                continue;
-            // The first part that can reach the cell owns all of it when it holds all four
-            // corners (a part is convex).
-            const Shape& top = *cand.front();
-            if (top.holds(r0, z0) && top.holds(r1, z0) && top.holds(r0, z1) && top.holds(r1, z1)) {
-                row.shares.push_back({top.index, top.material, 1.0f});
-                continue;
+    // Every row is found on its own, so blocks of rows run on the thread pool.
+    const auto rows = [&](int i0, int i1) {
+        std::vector<const Shape*> inRow, cand;
+        for (int i = i0; i < i1; ++i) {
+            const double r0 = i * dr, r1 = (i + 1) * dr;
+            inRow.clear();
+            for (const Shape& s : shapes)
+                if (s.rlo < r1 && s.rhi > r0)
+                    inRow.push_back(&s);
+            Row& row = m_rows[static_cast<std::size_t>(i)];
+            row.start.resize(static_cast<std::size_t>(nz) + 1);
+            row.shares.clear();
+            for (int j = 0; j < nz; ++j) {
+                row.start[static_cast<std::size_t>(j)] =
+                    static_cast<std::uint32_t>(row.shares.size());
+                const double z0 = j * dz, z1 = (j + 1) * dz;
+                cand.clear();
+                for (const Shape* s : inRow)
+                    if (s->zlo < z1 && s->zhi > z0)
+                        cand.push_back(s);
+                if (cand.empty())
+                    continue;
+                // The first part that can reach the cell owns all of it when it holds all four
+                // corners (a part is convex).
+                const Shape& top = *cand.front();
+                if (top.holds(r0, z0) && top.holds(r1, z0) && top.holds(r0, z1) &&
+                    top.holds(r1, z1)) {
+                    row.shares.push_back({top.index, top.material, 1.0f});
+                    continue;
+                }
+                CutCellShares(cand, r0, r1, z0, z1, row.shares);
             }
-            CutCellShares(cand, r0, r1, z0, z1, row.shares);
+            row.start[static_cast<std::size_t>(nz)] = static_cast<std::uint32_t>(row.shares.size());
         }
-        row.start[static_cast<std::size_t>(nz)] = static_cast<std::uint32_t>(row.shares.size());
-    }
-}
-
-std::span<const PartShare> CellCover::Shares(int i, int j) const
-{
-    if (i < 0 || i >= Nr() || j < 0 || j >= m_nz)
-        return {};
-    const Row& row = m_rows[static_cast<std::size_t>(i)];
-    const std::uint32_t a = row.start[static_cast<std::size_t>(j)];
-    const std::uint32_t b = row.start[static_cast<std::size_t>(j) + 1];
-    return {row.shares.data() + a, row.shares.data() + b};
+    };
+    InBlocks(nr, nz, rows);
 }
 
 bool MakeMixture(std::span<const PartShare> shares, const clsMaterialProperties& materials,
@@ -573,27 +588,45 @@ void BuildCutFaces(const clsTarsen& assembly, const clsMaterialProperties& mater
 
     const std::vector<Shape> shapes = TakeShapes(assembly, rmax, zmax);
     const double dr = double(rmax) / nr, dz = double(zmax) / nz;
-    FaceBuilder builder(shapes, materials, out);
-    for (int i = 0; i <= nr; ++i) {
-        for (int j = 0; j <= nz; ++j) {
-            CutFace face;
-            face.i = static_cast<std::int16_t>(i);
-            face.j = static_cast<std::int16_t>(j);
-            // The axis face carries no heat (its radius is 0).
-            if (rFace[at(i, j)] && i > 0 && j < nz) {
-                face.axial = false;
-                builder.Build(face, (i - 0.5) * dr, i == nr ? double(rmax) : i * dr, (i + 0.5) * dr,
-                              j * dz, (j + 1) * dz, i == nr ? 0 : -1);
-            }
-            if (zFace[at(i, j)] && i < nr) {
-                face.axial = true;
-                const int mirror = j == 0 ? 1 : (j == nz ? 0 : -1);
-                builder.Build(face, (j - 0.5) * dz,
-                              j == 0 ? 0.0 : (j == nz ? double(zmax) : j * dz), (j + 0.5) * dz,
-                              i * dr, (i + 1) * dr, mirror);
+    // Blocks of columns build their faces apart and are joined in order, so the faces come out
+    // the same whatever the threads.
+    std::vector<CutFaces> blocks(static_cast<std::size_t>(std::min(kRowBlocks, nr + 1)));
+    const auto columns = [&](int i0, int i1, CutFaces& part) {
+        FaceBuilder builder(shapes, materials, part);
+        for (int i = i0; i < i1; ++i) {
+            for (int j = 0; j <= nz; ++j) {
+                CutFace face;
+                face.i = static_cast<std::int16_t>(i);
+                face.j = static_cast<std::int16_t>(j);
+                // The axis face carries no heat (its radius is 0).
+                if (rFace[at(i, j)] && i > 0 && j < nz) {
+                    face.axial = false;
+                    builder.Build(face, (i - 0.5) * dr, i == nr ? double(rmax) : i * dr,
+                                  (i + 0.5) * dr, j * dz, (j + 1) * dz, i == nr ? 0 : -1);
+                }
+                if (zFace[at(i, j)] && i < nr) {
+                    face.axial = true;
+                    const int mirror = j == 0 ? 1 : (j == nz ? 0 : -1);
+                    builder.Build(face, (j - 0.5) * dz,
+                                  j == 0 ? 0.0 : (j == nz ? double(zmax) : j * dz), (j + 0.5) * dz,
+                                  i * dr, (i + 1) * dr, mirror);
+                }
             }
         }
+    };
+    const int nb = static_cast<int>(blocks.size());
+    const auto run = [&](int b) {
+        const RowRange range = RowsOfBlock(nr + 1, nb, b);
+        columns(range.begin, range.end, blocks[static_cast<std::size_t>(b)]);
+    };
+    if (std::int64_t{nr} * nz < kParallelCells) {
+        for (int b = 0; b < nb; ++b)
+            run(b);
+    } else {
+        ParallelFor(nb, run);
     }
+    for (const CutFaces& part : blocks)
+        out.Append(part);
 }
 
 } // namespace tarsen

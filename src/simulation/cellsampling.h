@@ -49,7 +49,15 @@ public:
 
     /// The shares of interior cell (i, j), 0 <= i < Nr(), 0 <= j < Nz(); empty where no included
     /// part covers any of the cell. A cell one part covers whole has one share of 1.
-    std::span<const PartShare> Shares(int i, int j) const;
+    std::span<const PartShare> Shares(int i, int j) const
+    {
+        if (i < 0 || i >= Nr() || j < 0 || j >= m_nz)
+            return {};
+        const Row& row = m_rows[static_cast<std::size_t>(i)];
+        const std::uint32_t a = row.start[static_cast<std::size_t>(j)];
+        const std::uint32_t b = row.start[static_cast<std::size_t>(j) + 1];
+        return {row.shares.data() + a, row.shares.data() + b};
+    }
 
     /// True when cell (i, j) holds more than one part.
     bool IsCut(int i, int j) const { return Shares(i, j).size() > 1; }

@@ -30,6 +30,17 @@ void CutFaces::Add(CutFace face, std::span<const FaceStrip> strips)
     m_faces.push_back(face);
 }
 
+void CutFaces::Append(const CutFaces& other)
+{
+    for (CutFace face : other.m_faces) {
+        for (int p = 0; p < face.pieces; ++p) {
+            auto& c = face.coef[static_cast<std::size_t>(p)];
+            c = AddCoefficients(other.m_coef[c]);
+        }
+        Add(face, other.Strips(face));
+    }
+}
+
 float CutFaces::Conductivity(const CutFace& face, float tLow, float tHigh) const
 {
     std::array<std::array<double, 2>, kFacePieces> resistivity{};

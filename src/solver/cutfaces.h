@@ -50,6 +50,8 @@ public:
     std::uint16_t AddCoefficients(const CondCoefficients& coef);
     /// Adds a face with its strips (at least one).
     void Add(CutFace face, std::span<const FaceStrip> strips);
+    /// Adds the faces of other after these, with their laws.
+    void Append(const CutFaces& other);
 
     bool Empty() const { return m_faces.empty(); }
     std::span<const CutFace> Faces() const { return m_faces; }
