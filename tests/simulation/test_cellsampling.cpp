@@ -164,9 +164,12 @@ TEST(ModelGridExact, PowerOnEveryGridAndCentreSamplingOnCellFaces)
         for (int j = -1; j <= ea.nz; ++j) {
             ASSERT_EQ(ea.a(i, j), ca.a(i, j)) << i << "," << j;
             ASSERT_EQ(ea.c(i, j), ca.c(i, j)) << i << "," << j;
+            ASSERT_EQ(ea.cr(i, j), ca.cr(i, j)) << i << "," << j;
+            ASSERT_EQ(ea.cz(i, j), ca.cz(i, j)) << i << "," << j;
             ASSERT_EQ(ea.f(i, j), ca.f(i, j)) << i << "," << j;
         }
     EXPECT_EQ(ea.IntegratedPower, ca.IntegratedPower);
+    EXPECT_EQ(ea.Faces(), nullptr);
 
     // Boundaries off the faces: the heater's power is its volume times J^2 rho on every grid,
     // where centre sampling moves the walls; the materials shown stay those at the centres.
@@ -198,6 +201,29 @@ TEST(ModelGridExact, PowerOnEveryGridAndCentreSamplingOnCellFaces)
     }
     const ModelGrid c23 = build(off, 23, 5.3f, false);
     EXPECT_GT(std::fabs(c23.IntegratedPower - exact), 0.01 * exact);
+
+    // The faces beside the heater's inner wall r = 1.3 at nr 23 (cells of 0.2304 mm, cell 5
+    // cut) in row 12, halfway up the heater. Heat crossing the wall meets the medium and the
+    // heater in series: the wall lies in the rectangle between points 5 and 6 (r = 1.2676 and
+    // 1.4980), at 0.1413 of a cell from point 5. Heat along the wall meets them side by side,
+    // by the areas of their rings in cell 5 (1.1522 ... 1.3 and 1.3 ... 1.3826).
+    const ModelGrid e23 = build(off, 23, 5.3f, true);
+    ASSERT_NE(e23.Faces(), nullptr);
+    // The radii as the parts and the grid store them (Single).
+    const double dr = double(5.3f) / 23, r5 = 5.5 * dr, wall = double(1.3f);
+    const auto k = [&](int material, int i, int j) {
+        const double T = std::max(e23.t(i, j), 25.0f);
+        return material == 0 ? 0.002 : 0.001 * (40.0 - 0.01 * T);
+    };
+    const double lm = (wall - r5) / dr;
+    EXPECT_NEAR(e23.cr(6, 12),
+                1.0 / (lm / k(0, 5, 12) + (0.5 - lm) / k(1, 5, 12) + 0.5 / k(1, 6, 12)),
+                1e-6 * e23.cr(6, 12)); // Single lengths and conductivities
+    const double a0 = wall * wall - 25 * dr * dr, a1 = 36 * dr * dr - wall * wall;
+    const auto along = [&](int j) { return (a0 * k(0, 5, j) + a1 * k(1, 5, j)) / (a0 + a1); };
+    EXPECT_NEAR(e23.cz(5, 12), 2.0 / (1.0 / along(11) + 1.0 / along(12)), 2e-6 * e23.cz(5, 12));
+    // The other face of the cut cell holds the medium alone, at the temperatures of both points.
+    EXPECT_NEAR(e23.cr(5, 12), 0.002, 1e-9);
 }
 
 } // namespace

@@ -43,14 +43,17 @@ bool ReadReference(const std::string& assembly, Reference& ref)
     return false;
 }
 
-/// Thermocouple temperatures and power after a run to a steady field at nr cells.
+/// Thermocouple temperatures and power after a run to a steady field at nr cells, with the
+/// boundary held at tbc (the press left out, as in the continuum problem).
 Reference RunToSteady(const std::string& assembly, const char* nr, bool exact)
 {
     RecordingFrontEnd front;
     MainLogic m(front);
-    const std::string path = std::string(TARSEN_SOURCE_DIR) + "/validation/" + assembly;
-    EXPECT_EQ(m.Form_Load(std::string(TARSEN_SOURCE_DIR) + "/validation", path, "").status,
-              ReadTarsenStatus::Read);
+    std::string folder = std::string(TARSEN_SOURCE_DIR) + "/validation";
+    if (!std::ifstream(folder + "/" + assembly))
+        folder = std::string(TARSEN_SOURCE_DIR) + "/examples";
+    EXPECT_EQ(m.Form_Load(folder, folder + "/" + assembly, "").status, ReadTarsenStatus::Read);
+    m.chkIncludePress_MouseUp(false);
     m.SetGridSize(nr);
     m.SetExactSampling(exact);
     m.txtNCycles_LostFocus("15");
@@ -66,19 +69,17 @@ Reference RunToSteady(const std::string& assembly, const char* nr, bool exact)
 
 TEST(ContinuumValidation, ThermocouplesAndPowerOffTheCellFaces)
 {
-    // Thermocouple bounds at nr 64, deg C: a few degrees where gradients reach 100 deg C/mm and
-    // more; sampling at the cell centres errs by 15 to 35 here.
-    const struct {
-        const char* assembly;
-        double tcBound;
-    } cases[] = {{"inch_furnace.tsn", 8.0}, {"tapered_heater.tsn", 7.0}};
-    for (const auto& c : cases) {
+    // At nr 64 the thermocouples are within 0.45 deg C of the continuum on these assemblies
+    // (gradients of up to 100 deg C/mm), the power within 0.01 %; the references are good to
+    // some 0.05 deg C (0.1 for the bundled example). Sampling at the cell centres errs by 15 to
+    // 35 deg C here.
+    for (const char* assembly : {"inch_furnace.tsn", "tapered_heater.tsn", "furnace.tsn"}) {
         Reference ref;
-        ASSERT_TRUE(ReadReference(c.assembly, ref)) << c.assembly;
-        const Reference got = RunToSteady(c.assembly, "64", true);
+        ASSERT_TRUE(ReadReference(assembly, ref)) << assembly;
+        const Reference got = RunToSteady(assembly, "64", true);
         for (std::size_t k = 0; k < 3; ++k)
-            EXPECT_NEAR(got.tc[k], ref.tc[k], c.tcBound) << c.assembly << " TC" << k;
-        EXPECT_NEAR(got.power, ref.power, 0.002 * ref.power) << c.assembly;
+            EXPECT_NEAR(got.tc[k], ref.tc[k], 0.6) << assembly << " TC" << k;
+        EXPECT_NEAR(got.power, ref.power, 1e-4 * ref.power) << assembly;
     }
 }
 
