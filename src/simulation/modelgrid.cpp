@@ -257,8 +257,10 @@ void ModelGrid::make_a(const clsMaterialProperties& materials, const ReportFn& r
     for (int i = 0; i < n1; ++i) {
         for (int j = 0; j < n2; ++j) {
             const std::span<const PartShare> shares = m_cover->Shares(i, j);
+            if (shares.size() < 2)
+                continue;
             CellMixture mix;
-            if (shares.size() < 2 || !MakeMixture(shares, materials, mix))
+            if (!MakeMixture(shares, materials, mix))
                 continue;
             mix.i = i;
             mix.j = j;
