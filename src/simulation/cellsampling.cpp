@@ -489,7 +489,7 @@ bool MakeMixture(std::span<const PartShare> shares, const clsMaterialProperties&
 {
     struct Piece {
         std::int16_t material;
-        double phi, cr, cz;
+        double phi;
     };
     std::array<Piece, kMaxShapes> pieces{};
     std::size_t n = 0;
@@ -501,20 +501,14 @@ bool MakeMixture(std::span<const PartShare> shares, const clsMaterialProperties&
         while (p < n && pieces[p].material != s.material)
             ++p;
         if (p == n)
-            pieces[n++] = {s.material, 0.0, 0.0, 0.0};
+            pieces[n++] = {s.material, 0.0};
         pieces[p].phi += s.fraction;
-        pieces[p].cr += double(s.fraction) * s.dr;
-        pieces[p].cz += double(s.fraction) * s.dz;
         phiSum += s.fraction;
     }
     if (n == 0 || !(phiSum > 0.0))
         return false;
     std::sort(pieces.begin(), pieces.begin() + static_cast<std::ptrdiff_t>(n),
               [](const Piece& a, const Piece& b) { return a.phi > b.phi; });
-    // The largest piece's centroid lies off the centre along the normal of its boundary.
-    const double nr = pieces[0].cr, nz = pieces[0].cz, len = std::hypot(nr, nz);
-    mix.nr = len > 0.0 ? static_cast<float>(nr / len) : 1.0f;
-    mix.nz = len > 0.0 ? static_cast<float>(nz / len) : 0.0f;
     mix.n = static_cast<int>(std::min<std::size_t>(n, CellMixture::kMaxPieces));
     for (std::size_t p = CellMixture::kMaxPieces; p < n; ++p)
         pieces[0].phi += pieces[p].phi;
@@ -551,15 +545,6 @@ CondCoefficients MixCoefficients(const CellMixture& mix, float T, float harmonic
     for (std::size_t m = 0; m < sum.size(); ++m)
         out[m] = static_cast<float>(sum[m]);
     return out;
-}
-
-float HarmonicShare(const CellMixture& mix, double gr, double gz)
-{
-    const double g2 = gr * gr + gz * gz;
-    if (!(g2 > 0.0) || !std::isfinite(g2))
-        return kHarmonicShare;
-    const double along = gr * double(mix.nr) + gz * double(mix.nz);
-    return static_cast<float>(std::clamp(along * along / g2, 0.0, 1.0));
 }
 
 void BuildCutFaces(const clsTarsen& assembly, const clsMaterialProperties& materials,

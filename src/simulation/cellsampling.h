@@ -2,7 +2,8 @@
 // that each part owns, by the priority rule of the point query (the lowest included part index
 // wins an overlap). Boundaries that fall inside a cell then count in proportion, instead of
 // moving to the nearest cell face as sampling at the cell centre does; the conductivity
-// coefficients and the Joule heat of such a cell are mixed from its parts.
+// coefficients and the Joule heat of such a cell are mixed from its parts, and the faces beside
+// it conduct as the pieces of the rectangle between the two points each joins.
 //
 // Every cell's shares are found from its own corners and the parts alone, so rows can be built
 // and read independently.
@@ -74,16 +75,14 @@ private:
 /// The materials of one cell that several share, as its conductivity is mixed from them.
 struct CellMixture {
     static constexpr int kMaxPieces = 4; //!< the largest materials beyond these are merged
-    int i = 0, j = 0;                    //!< the cell
-    float nr = 0.0f, nz = 0.0f;          //!< unit normal of the boundary (cell-size units)
     int n = 0;                           //!< pieces in use
     std::array<float, kMaxPieces> phi{}; //!< volume shares, adding up to 1
     std::array<CondCoefficients, kMaxPieces> coef{};
 };
 
 /// The mixture of a cut cell from its shares: one piece per material with thermal data (the
-/// smallest merged into the largest when there are too many), and the boundary's normal from
-/// the largest piece's centroid. False when no share has thermal data.
+/// smallest merged into the largest when there are too many). False when no share has thermal
+/// data.
 bool MakeMixture(std::span<const PartShare> shares, const clsMaterialProperties& materials,
                  CellMixture& mix);
 
@@ -93,15 +92,6 @@ bool MakeMixture(std::span<const PartShare> shares, const clsMaterialProperties&
 /// the harmonic mean of the conductivities at T (layers in series):
 ///   w_k = (1 - harmonic) phi_k + harmonic (phi_k / k_k(T)) / sum_m (phi_m / k_m(T)).
 CondCoefficients MixCoefficients(const CellMixture& mix, float T, float harmonic);
-
-/// The harmonic share for heat flowing along the temperature gradient (gr, gz), K/mm: the
-/// squared cosine between the gradient and the boundary's normal, so that the mixture is the
-/// laminate's conductivity in the direction of the flow. kHarmonicShare without a gradient.
-float HarmonicShare(const CellMixture& mix, double gr, double gz);
-
-/// The harmonic share before a temperature gradient exists: heat mostly crosses the layers
-/// of an assembly.
-inline constexpr float kHarmonicShare = 1.0f;
 
 /// The faces next to the cut cells of cover, each with the strips of the rectangle between the
 /// two points it joins (a face on the model's side: the boundary cell's half and its mirror

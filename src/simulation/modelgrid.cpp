@@ -95,7 +95,6 @@ void ModelGrid::ResizeFields()
     m_owner.reset();
     m_cover.reset();
     m_faces.reset();
-    m_mixtures.clear();
 }
 
 void ModelGrid::GridToMM(int I, int j, float& R, float& Z) const
@@ -243,7 +242,6 @@ void ModelGrid::make_a(const clsMaterialProperties& materials, const ReportFn& r
 {
     const int n1 = extent(nr), n2 = extent(nz);
     a.Resize(n1, n2);
-    m_mixtures.clear();
     say(report, kReportMakeA);
     const bool haveMat = spans(MatMat, n1, n2);
     for (int i = -1; i <= n1; ++i)
@@ -252,8 +250,10 @@ void ModelGrid::make_a(const clsMaterialProperties& materials, const ReportFn& r
     if (!haveMat || !ExactSampling || !m_cover || m_cover->Nr() != n1 || m_cover->Nz() != n2)
         return;
 
-    // Cells that several materials share, mixed for the present temperatures.
-    m_mixtures.clear();
+    // Cells that several materials share conduct by the volume mixture of their laws. Only the
+    // multigrid solver's coarser levels, the probe and the heat flow out read it: the faces
+    // beside such a cell take the values of their half-cells (Faces()). The mixture keeps the
+    // coarse levels close to the fine one where a good conductor shares a cell with a poor one.
     for (int i = 0; i < n1; ++i) {
         for (int j = 0; j < n2; ++j) {
             const std::span<const PartShare> shares = m_cover->Shares(i, j);
@@ -262,44 +262,19 @@ void ModelGrid::make_a(const clsMaterialProperties& materials, const ReportFn& r
             CellMixture mix;
             if (!MakeMixture(shares, materials, mix))
                 continue;
-            mix.i = i;
-            mix.j = j;
-            m_mixtures.push_back(mix);
+            a(i, j) = MixCoefficients(mix, 0.0f, 0.0f);
+            // A ghost holds what its interior neighbour holds.
+            if (i == 0)
+                a(-1, j) = a(0, j);
+            if (i == n1 - 1)
+                a(n1, j) = a(i, j);
+            if (j == 0)
+                a(i, -1) = a(i, 0);
+            if (j == n2 - 1)
+                a(i, n2) = a(i, j);
+            if ((i == 0 || i == n1 - 1) && (j == 0 || j == n2 - 1))
+                a(i == 0 ? -1 : n1, j == 0 ? -1 : n2) = a(i, j);
         }
-    }
-    mix_cut_cells(-std::numeric_limits<float>::infinity());
-}
-
-void ModelGrid::mix_cut_cells(float tbc)
-{
-    const int n1 = extent(nr), n2 = extent(nz);
-    if (m_mixtures.empty() || !spans(a, n1, n2))
-        return;
-    const bool haveT = spans(t, n1, n2);
-    const double drs = dr(), dzs = dz();
-    for (const CellMixture& mix : m_mixtures) {
-        const int i = mix.i, j = mix.j;
-        float T = 0.0f, h = 0.0f; // by volume alone while there is no temperature field
-        if (haveT) {
-            // The laminate's conductivity along the present heat flow, at the cell's
-            // temperature.
-            T = std::max(t(i, j), tbc);
-            const double gr = (double(t(i + 1, j)) - double(t(i - 1, j))) / (2.0 * drs);
-            const double gz = (double(t(i, j + 1)) - double(t(i, j - 1))) / (2.0 * dzs);
-            h = HarmonicShare(mix, gr, gz);
-        }
-        a(i, j) = MixCoefficients(mix, T, h);
-        // A ghost holds what its interior neighbour holds, so boundary faces see the mixture.
-        if (i == 0)
-            a(-1, j) = a(0, j);
-        if (i == n1 - 1)
-            a(n1, j) = a(i, j);
-        if (j == 0)
-            a(i, -1) = a(i, 0);
-        if (j == n2 - 1)
-            a(i, n2) = a(i, j);
-        if ((i == 0 || i == n1 - 1) && (j == 0 || j == n2 - 1))
-            a(i == 0 ? -1 : n1, j == 0 ? -1 : n2) = a(i, j);
     }
 }
 
@@ -317,8 +292,6 @@ void ModelGrid::make_c(const clsMgHeat& heat, bool FluxMatch, float tbc, const R
         cz.Resize(n1, n2);
     }
     say(report, kReportMakeC);
-    if (ExactSampling)
-        mix_cut_cells(tbc);
     if (heat.cond(a, c, t, cr, cz, FluxMatch, nr, nz, tbc) && Faces())
         m_faces->Apply(t, tbc, heat.BoundaryT, cr, cz);
 }

@@ -126,12 +126,11 @@ struct ModelGrid {
     void make_MatMat(const clsTarsen& assembly, const clsMaterialProperties& materials, float tbc,
                      const ReportFn& report);
     /// a from every point's material, ghosts included; MatMat must have been built. A cell that
-    /// several materials share takes their mixture (for its temperature and heat flow in t; by
-    /// volume alone when t is not built), and a ghost beside such a cell the same.
+    /// several materials share takes the volume mixture of their laws, and a ghost beside such
+    /// a cell the same.
     void make_a(const clsMaterialProperties& materials, const ReportFn& report);
-    /// Reallocates c, cr, cz and fills them with heat.cond from a and t, after mixing the cut
-    /// cells' coefficients anew for the present temperatures; the faces next to cut cells then
-    /// take the values of their half-cells (Faces()).
+    /// Reallocates c, cr, cz and fills them with heat.cond from a and t; the faces next to cut
+    /// cells then take the values of their half-cells (Faces()).
     void make_c(const clsMgHeat& heat, bool FluxMatch, float tbc, const ReportFn& report);
     /// f = J^2 rho at every interior point (J the current density of the owning part, rho the
     /// material's resistivity at t, or at tbc when heat.BoundaryT; a cell that several parts
@@ -154,7 +153,6 @@ private:
     std::shared_ptr<const PartCache> m_owner; // a copied grid shares it; builders replace it
     std::shared_ptr<const CellCover> m_cover; // likewise
     std::shared_ptr<const CutFaces> m_faces;  // likewise
-    std::vector<CellMixture> m_mixtures;      // cut cells, from make_a
 
     /// Coefficients of the cut cells from their mixtures at the present temperatures (no lower
     /// than tbc) and heat flow; by volume alone while t is not built.
