@@ -2,6 +2,7 @@
 
 #include "common/colour.h"
 #include "common/numeric.h"
+#include "common/parallel.h"
 #include "common/textnum.h"
 #include "simulation/assemblyfingerprint.h"
 #include "solver/clsallgrid_axisym.h"
@@ -16,6 +17,28 @@
 namespace tarsen {
 
 namespace {
+
+/// Fields of fewer values than this are scanned by the calling thread alone.
+constexpr int kParallelScan = 16384;
+
+/// The highest interior value of t (minus infinity for none), its columns in blocks on the
+/// thread pool; the largest of a set does not depend on the order it is taken in.
+float HottestInterior(const GhostField<float>& t)
+{
+    const int columns = t.Empty() ? 0 : t.N1();
+    const int blocks = columns * t.N2() < kParallelScan ? 1 : std::min(kRowBlocks, columns);
+    std::array<float, kRowBlocks> part{};
+    part.fill(-std::numeric_limits<float>::infinity());
+    ParallelFor(blocks, [&](int b) {
+        const RowRange r = RowsOfBlock(columns, blocks, b);
+        float hottest = -std::numeric_limits<float>::infinity();
+        for (int i = r.begin; i < r.end; ++i)
+            for (int j = 0; j < t.N2(); ++j)
+                hottest = std::max(hottest, t(i, j));
+        part[static_cast<std::size_t>(b)] = hottest;
+    });
+    return *std::max_element(part.begin(), part.end());
+}
 
 inline constexpr std::string_view kMsgSettingNotNumber = " is not a number; the value stays ";
 inline constexpr std::string_view kMsgSettingNotCount =
@@ -548,11 +571,19 @@ bool MainLogic::CycleCapReached() { return MaxCycles > 0 && m_cyclesRun >= MaxCy
 bool MainLogic::FieldFinite() const
 {
     const float* p = grid.t.Data();
-    const std::size_t n = grid.t.Empty() ? 0 : (std::size_t(grid.t.N1()) + 2) * grid.t.Stride();
-    for (std::size_t k = 0; k < n; ++k)
-        if (!std::isfinite(p[k]))
-            return false;
-    return true;
+    const int n = grid.t.Empty() ? 0 : (grid.t.N1() + 2) * static_cast<int>(grid.t.Stride());
+    // Blocks of the field on the thread pool; each says whether all its values are finite.
+    const int blocks = n < kParallelScan ? 1 : kRowBlocks;
+    std::array<bool, kRowBlocks> finite;
+    finite.fill(true);
+    ParallelFor(blocks, [&](int b) {
+        const RowRange r = RowsOfBlock(n, blocks, b);
+        bool ok = true;
+        for (int k = r.begin; k < r.end; ++k)
+            ok = ok && std::isfinite(p[k]);
+        finite[static_cast<std::size_t>(b)] = ok;
+    });
+    return std::all_of(finite.begin(), finite.end(), [](bool ok) { return ok; });
 }
 
 void MainLogic::MgHeatOneCycle(int& n)
@@ -842,10 +873,7 @@ void MainLogic::JudgeRunEnd()
 {
     if (!RunSucceeded(m_outcome) || m_cyclesRun == 0 || !grid.TemperatureReady || grid.t.Empty())
         return;
-    float hottest = -std::numeric_limits<float>::infinity();
-    for (int i = 0; i < grid.t.N1(); ++i)
-        for (int j = 0; j < grid.t.N2(); ++j)
-            hottest = std::max(hottest, grid.t(i, j));
+    const float hottest = HottestInterior(grid.t);
     float tmax = MgHeatSolver.tmax;
     if (AllgridSolver)
         tmax = std::min(tmax, AllgridSolver->tmax);

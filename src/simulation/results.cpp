@@ -1,6 +1,7 @@
 #include "simulation/results.h"
 
 #include "common/numeric.h"
+#include "common/parallel.h"
 #include "common/textnum.h"
 
 #include <algorithm>
@@ -17,6 +18,9 @@ void ReportBox::WriteReport(std::string_view Words)
 }
 
 namespace {
+
+/// Fields of fewer values than this are shifted by the calling thread alone.
+constexpr std::size_t kParallelValues = 16384;
 
 bool CoversGrid(const GhostField<float>& a, const FieldGeometry& g)
 {
@@ -149,8 +153,20 @@ void ShiftTemperature(GhostField<float>& t, float& tbc, float ShiftAmount)
 {
     float* p = t.Data();
     const std::size_t n = t.Empty() ? 0 : (std::size_t(t.N1()) + 2) * t.Stride();
-    for (std::size_t k = 0; k < n; ++k)
-        p[k] = Sng(double(p[k]) + double(ShiftAmount));
+    const double shift = ShiftAmount;
+    // Every value on its own: blocks of the field on the thread pool when it is large.
+    const auto part = [p, shift](std::size_t k0, std::size_t k1) {
+        for (std::size_t k = k0; k < k1; ++k)
+            p[k] = Sng(double(p[k]) + shift);
+    };
+    if (n < kParallelValues) {
+        part(0, n);
+    } else {
+        ParallelFor(kRowBlocks, [&](int b) {
+            const RowRange r = RowsOfBlock(static_cast<int>(n), kRowBlocks, b);
+            part(static_cast<std::size_t>(r.begin), static_cast<std::size_t>(r.end));
+        });
+    }
     tbc = Sng(double(tbc) + double(ShiftAmount));
 }
 
