@@ -1,9 +1,10 @@
 // An allocator for the solver's large work arrays (the slot array, its scratch). Each first
 // touch of a fresh page of memory is a page fault, and on a virtual machine each fault costs
 // tens of microseconds: the first solve on a 256 x 512 grid spent more time faulting in its
-// few megabytes than solving. Blocks of at least kLargeBlock bytes are therefore aligned to
-// 2 MiB and offered to the kernel for transparent huge pages, which map the same memory in a
-// few faults. Smaller blocks, and systems without the hint, take the ordinary allocation.
+// few megabytes than solving. Blocks of at least kLargeBlock bytes are therefore rounded up to
+// whole 2 MiB pages, aligned to them and offered to the kernel for transparent huge pages, which
+// map the same memory in a few faults (the rounding wastes at most half of a block). Smaller
+// blocks, and systems without the hint, take the ordinary allocation.
 #pragma once
 
 #include <cstddef>
@@ -16,8 +17,9 @@
 
 namespace tarsen {
 
-/// Blocks of this many bytes or more are aligned for huge pages.
-inline constexpr std::size_t kLargeBlock = std::size_t{1} << 21;
+/// The huge page, and the size from which a block is placed in huge pages.
+inline constexpr std::size_t kHugePage = std::size_t{1} << 21;
+inline constexpr std::size_t kLargeBlock = std::size_t{1} << 20;
 
 template <class T> struct LargeBlockAllocator {
     using value_type = T;
@@ -27,14 +29,14 @@ template <class T> struct LargeBlockAllocator {
 
     T* allocate(std::size_t n)
     {
-        if (n > static_cast<std::size_t>(-1) / sizeof(T) - kLargeBlock)
+        if (n > (static_cast<std::size_t>(-1) - kHugePage) / sizeof(T))
             throw std::bad_alloc();
         const std::size_t bytes = n * sizeof(T);
         if (bytes < kLargeBlock)
             return static_cast<T*>(::operator new(bytes));
         // Whole huge pages, so that the hint covers the block's end as well.
-        const std::size_t rounded = (bytes + kLargeBlock - 1) / kLargeBlock * kLargeBlock;
-        void* p = std::aligned_alloc(kLargeBlock, rounded);
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        void* p = std::aligned_alloc(kHugePage, rounded);
         if (!p)
             throw std::bad_alloc();
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
