@@ -8,8 +8,8 @@
 // then to Single, which rounds that to a whole number. Unless the double-rounded x / u ends in
 // exactly one half (then the result depends on m), each step adds RNE(x / u) whatever m is, so a
 // run of non-negative terms whose whole numbers keep m below 2^24 adds up as whole numbers. A
-// run that does not, a sum that is zero, negative, subnormal or not finite, and negative or
-// non-finite terms go term by term.
+// run that does not, a sum that is negative, subnormal or not finite, and negative or non-finite
+// terms go term by term; a sum of +0 passes over zero terms at once.
 #pragma once
 
 #include <algorithm>
@@ -41,6 +41,16 @@ inline float running_sum_of_products(float sum, float r, const float* f, std::si
     }
     std::size_t run = 256;
     while (k < n) {
+        if (sum == 0.0f && !std::signbit(sum)) {
+            // +0 plus a zero product of either sign stays +0.
+            while (k < n && f[k] == 0.0f)
+                ++k;
+            if (k < n) {
+                step(k);
+                ++k;
+            }
+            continue;
+        }
         const std::size_t len = std::min(run, n - k);
         if (!(sum >= FLT_MIN && sum <= FLT_MAX) || len < kShortRun) {
             step(k);
@@ -52,23 +62,20 @@ inline float running_sum_of_products(float sum, float r, const float* f, std::si
         const double u = std::ldexp(1.0, e - 24);
         const double inv = std::ldexp(1.0, 24 - e);
         const double m = double(sum) * inv;
-        double whole = 0.0;
-        bool ok = true;
+        // A term that is negative, NaN or past the binade on its own, or whose rounding is a
+        // tie, spoils the run. The whole numbers are exact in any order, so four partial sums
+        // keep the adder busy.
+        double part[4] = {0.0, 0.0, 0.0, 0.0};
+        bool bad = false;
         for (std::size_t j = k; j < k + len; ++j) {
             const double q = rd * double(f[j]) * inv; // exact: a power of two
-            if (!(q >= 0.0 && q < kTwo23)) {
-                ok = false; // negative, NaN, or past the binade on its own
-                break;
-            }
             const double q29 = (q + kTwo23) - kTwo23; // the double rounding of s + x
             const double d = (q29 + kTwo52) - kTwo52; // halves to even
-            if (q29 - d == 0.5 || d - q29 == 0.5) {
-                ok = false;
-                break;
-            }
-            whole += d;
+            bad = bad || !(q >= 0.0 && q < kTwo23) || std::fabs(q29 - d) == 0.5;
+            part[(j - k) & 3] += d;
         }
-        if (ok && whole < kTwo24 - m) {
+        const double whole = (part[0] + part[1]) + (part[2] + part[3]);
+        if (!bad && whole < kTwo24 - m) {
             sum = static_cast<float>((m + whole) * u); // exact: a whole number below 2^24 times u
             k += len;
             run = std::min(2 * run, kLongRun);
