@@ -350,6 +350,8 @@ public:
         std::sort(m_breaks.begin(), m_breaks.end());
 
         face.pieces = 0;
+        m_crossings.clear();
+        m_straight = mirror < 0; // a face on the model's side carries no cross flux
         std::array<std::int16_t, kFacePieces> material{};
         m_strips.clear();
         const double g = 0.5 / std::sqrt(3.0);
@@ -362,6 +364,7 @@ public:
             const double bm = 0.5 * (ba + bb);
             for (const double b : {bm - g * (bb - ba), bm + g * (bb - ba)}) {
                 OwnedRuns(m_cand, alongR, b, lo, hi, m_runs);
+                NoteCrossing(b);
                 FaceStrip strip;
                 double covered = 0.0;
                 for (const Run& run : m_runs) {
@@ -419,11 +422,117 @@ public:
             weights += strip.weight;
         for (FaceStrip& strip : m_strips)
             strip.weight /= weights;
+        face.lean = Lean();
+        if (face.lean != 0.0f &&
+            !(Shares(face, material, alongR, 0.5 * (b0 + b1), lo, hi, face.onLine) &&
+              Shares(face, material, !alongR, am, b0, b1, face.onFace)))
+            face.lean = 0.0f;
         m_out.Add(face, m_strips);
         return true;
     }
 
 private:
+    /// Where the material changes along the strip at b (the runs in m_runs). A face whose
+    /// strips hold more than one change, or changes between other materials, has no single
+    /// boundary across it.
+    void NoteCrossing(double b)
+    {
+        if (!m_straight)
+            return;
+        m_sorted.assign(m_runs.begin(), m_runs.end());
+        std::sort(m_sorted.begin(), m_sorted.end(),
+                  [](const Run& x, const Run& y) { return x.lo < y.lo; });
+        int changes = 0;
+        double at = 0.0;
+        std::array<std::int16_t, 2> pair{};
+        for (std::size_t k = 0; k + 1 < m_sorted.size(); ++k) {
+            const std::int16_t m0 = m_sorted[k].shape->material;
+            const std::int16_t m1 = m_sorted[k + 1].shape->material;
+            if (m0 == m1)
+                continue;
+            ++changes;
+            at = m_sorted[k].hi;
+            pair = {m0, m1};
+        }
+        if (changes == 0)
+            return;
+        if (changes > 1 || (!m_crossings.empty() && pair != m_pair)) {
+            m_straight = false;
+            return;
+        }
+        m_pair = pair;
+        m_crossings.push_back({b, at});
+    }
+
+    /// n_r n_z of the unit normal of the straight line through the crossings, where the
+    /// crossing moves along the strips as the strips move across the face; 0 otherwise.
+    /// The normal of the line x = a + s y (x along the strips) is (1, -s) / sqrt(1 + s^2) in
+    /// (x, y), and n_r n_z is the same product whichever of r and z is x.
+    float Lean() const
+    {
+        if (!m_straight || m_crossings.size() < 2)
+            return 0.0f;
+        double bMean = 0.0, aMean = 0.0, aMin = m_crossings[0].second, aMax = aMin;
+        for (const auto& [b, a] : m_crossings) {
+            bMean += b;
+            aMean += a;
+            aMin = std::min(aMin, a);
+            aMax = std::max(aMax, a);
+        }
+        // A boundary along the strips' cross direction crosses every strip at the same place.
+        if (aMax == aMin)
+            return 0.0f;
+        const double n = double(m_crossings.size());
+        bMean /= n;
+        aMean /= n;
+        double sbb = 0.0, sba = 0.0;
+        for (const auto& [b, a] : m_crossings) {
+            sbb += (b - bMean) * (b - bMean);
+            sba += (b - bMean) * (a - aMean);
+        }
+        if (!(sbb > 0.0))
+            return 0.0f;
+        const double s = sba / sbb;
+        // A corner (the wall meeting a flat end) is no straight line: no single normal.
+        double bMin = m_crossings[0].first, bMax = bMin, misfit = 0.0;
+        for (const auto& [b, a] : m_crossings) {
+            bMin = std::min(bMin, b);
+            bMax = std::max(bMax, b);
+            misfit = std::max(misfit, std::fabs(a - aMean - s * (b - bMean)));
+        }
+        if (misfit > 1.0e-6 * (bMax - bMin + aMax - aMin))
+            return 0.0f;
+        const float lean = static_cast<float>(-s / (1.0 + s * s));
+        return std::isfinite(lean) ? lean : 0.0f;
+    }
+
+    /// Shares of the face's pieces on the line at `at` from u0 to u1, along r (alongR) or z;
+    /// false when no piece lies on it.
+    bool Shares(const CutFace& face, const std::array<std::int16_t, kFacePieces>& material,
+                bool alongR, double at, double u0, double u1, std::array<float, kFacePieces>& out)
+    {
+        OwnedRuns(m_cand, alongR, at, u0, u1, m_runs);
+        std::array<double, kFacePieces> length{};
+        double sum = 0.0;
+        for (const Run& run : m_runs)
+            for (int p = 0; p < face.pieces; ++p)
+                if (material[static_cast<std::size_t>(p)] == run.shape->material) {
+                    length[static_cast<std::size_t>(p)] += run.hi - run.lo;
+                    sum += run.hi - run.lo;
+                    break;
+                }
+        if (!(sum > 0.0))
+            return false;
+        for (std::size_t p = 0; p < out.size(); ++p)
+            out[p] = static_cast<float>(length[p] / sum);
+        return true;
+    }
+
+    std::vector<std::pair<double, double>> m_crossings; // (strip position, crossing)
+    std::array<std::int16_t, 2> m_pair{};               // the materials either side
+    bool m_straight = false;
+    std::vector<Run> m_sorted;
+
     const std::vector<Shape>& m_shapes;
     const clsMaterialProperties& m_materials;
     CutFaces& m_out;

@@ -629,14 +629,15 @@ void MainLogic::MgHeatOneCycle(int& n)
         if (const std::optional<float> BT = BoundaryTemperature())
             ShiftTemperature(Sng(double(*BT) - double(settings.tbc)));
     }
-    // 5.
+    // 5. The cross flux beside leaning boundaries enters as heat at the present field.
+    const GhostField<float>& source = grid.SolverSource(settings.tbc, MgHeatSolver.BoundaryT);
     if (UseMultigrid) {
         // The faces next to cut cells keep the values make_c gave them.
         std::optional<FinestFaces> faces;
         if (const CutFaces* cut = grid.Faces())
             faces.emplace(FinestFaces{*cut, grid.cr, grid.cz});
         const AllGridStatus solved = AllgridSolver->AllGrid(
-            grid.t, grid.c, grid.f, grid.nr, grid.nz, ibcs(), settings.tbc, grid.rmax, grid.zmax,
+            grid.t, grid.c, source, grid.nr, grid.nz, ibcs(), settings.tbc, grid.rmax, grid.zmax,
             settings.FluxMatch, method, RedBlack, settings.ninner, rmserror, FirstError,
             faces ? &*faces : nullptr);
         if (!Solved(solved)) {
@@ -661,10 +662,11 @@ void MainLogic::MgHeatOneCycle(int& n)
         }
         grid.make_c(MgHeatSolver, settings.FluxMatch, settings.tbc, Reporter());
     } else {
-        if (!MgHeatSolver.MgHeat(grid.t, grid.c, grid.f, grid.a, grid.cr, grid.cz, grid.nr, grid.nz,
-                                 ibcs(), settings.tbc, grid.rmax, grid.zmax, settings.FluxMatch,
-                                 settings.niters, settings.ntits, settings.w, rmserror, FirstError,
-                                 grid.Faces())) {
+        const bool solved = MgHeatSolver.MgHeat(
+            grid.t, grid.c, source, grid.a, grid.cr, grid.cz, grid.nr, grid.nz, ibcs(),
+            settings.tbc, grid.rmax, grid.zmax, settings.FluxMatch, settings.niters, settings.ntits,
+            settings.w, rmserror, FirstError, grid.Faces());
+        if (!solved) {
             Abort(RunOutcome::NeedsInitialize, kMsgNeedsInitialize);
             return;
         }

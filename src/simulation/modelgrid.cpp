@@ -436,6 +436,18 @@ void ModelGrid::make_f(const clsTarsen& assembly, const clsMaterialProperties& m
     IntegratedPower = saturate_single(double(MirrorFactor) * double(power));
 }
 
+const GhostField<float>& ModelGrid::SolverSource(float tbc, bool atTbc)
+{
+    const CutFaces* faces = Faces();
+    if (!faces || !faces->AnyLean() || !spans(t, extent(nr), extent(nz)) ||
+        !spans(f, extent(nr), extent(nz)))
+        return f;
+    m_source = f;
+    if (!faces->AddCrossHeat(t, tbc, atTbc, double(dr()), double(dz()), m_source))
+        return f;
+    return m_source;
+}
+
 void scalar_to_coarse(const GhostField<float>& fine, GhostField<float>& coarse, int nrfine,
                       int nzfine)
 {

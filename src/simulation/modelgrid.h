@@ -148,7 +148,14 @@ struct ModelGrid {
     /// when no cell is cut.
     const CutFaces* Faces() const { return ExactSampling ? m_faces.get() : nullptr; }
 
+    /// The heat source a solve takes: f, plus beside leaning boundaries the heat their cross
+    /// flux carries at the present t (the conductivities at tbc when atTbc), in a field of its
+    /// own so that f stays J^2 rho. Valid until the next call or make_f.
+    const GhostField<float>& SolverSource(float tbc, bool atTbc);
+
 private:
+    GhostField<float> m_source; // f with the cross flux's heat, for SolverSource
+
     struct PartCache;                         // owning part of every point, kept from make_MatMat
     std::shared_ptr<const PartCache> m_owner; // a copied grid shares it; builders replace it
     std::shared_ptr<const CellCover> m_cover; // likewise

@@ -98,4 +98,68 @@ bool CutFaces::Apply(const GhostField<float>& t, float tbc, bool atTbc, GhostFie
     return true;
 }
 
+bool CutFaces::AnyLean() const
+{
+    return std::any_of(m_faces.begin(), m_faces.end(),
+                       [](const CutFace& f) { return f.lean != 0.0f; });
+}
+
+bool CutFaces::AddCrossHeat(const GhostField<float>& t, float tbc, bool atTbc, double dr, double dz,
+                            GhostField<float>& f) const
+{
+    const int nr = t.N1(), nz = t.N2();
+    if (t.Empty() || f.N1() != nr || f.N2() != nz || !(dr > 0.0) || !(dz > 0.0))
+        return false;
+    const auto at = [&](int i, int j) {
+        const float T = t(i, j);
+        return atTbc ? tbc : (T > tbc ? T : tbc);
+    };
+    const auto add = [&](int i, int j, double heat) { f(i, j) = Sng(double(f(i, j)) + heat); };
+    for (const CutFace& face : m_faces) {
+        if (face.lean == 0.0f || face.i < 0 || face.i > nr || face.j < 0 || face.j > nz)
+            continue;
+        const int i = face.i, j = face.j;
+        // The two cells the face joins; a face on the model's side has no cross flux.
+        const int il = face.axial ? i : i - 1, jl = face.axial ? j - 1 : j;
+        if (il < 0 || jl < 0 || i >= nr || j >= nz)
+            continue;
+        const std::array<float, 2> T = {at(il, jl), at(i, j)};
+        std::array<double, 2> kHalf{}, wHalf{};
+        double line = 0.0, across = 0.0;
+        for (int p = 0; p < face.pieces; ++p) {
+            const auto q = static_cast<std::size_t>(p);
+            const float* law = m_coef[face.coef[q]].data();
+            const double kMean = 0.5 * (double(point_conductivity(law, T[0])) +
+                                        double(point_conductivity(law, T[1])));
+            line += double(face.onLine[q]) / kMean;
+            across += double(face.onFace[q]) * kMean;
+            for (const FaceStrip& s : Strips(face))
+                for (std::size_t h = 0; h < 2; ++h) {
+                    const double w = double(s.weight) * double(s.length[q][h]);
+                    kHalf[h] += w * double(point_conductivity(law, T[h]));
+                    wHalf[h] += w;
+                }
+        }
+        if (!(line > 0.0))
+            continue;
+        const double kCross = (1.0 / line - across) * double(face.lean);
+        // The tangential gradient from the half that conducts better: its cell's central
+        // difference across the face's direction.
+        const bool upper = kHalf[1] * wHalf[0] >= kHalf[0] * wHalf[1];
+        const int ic = upper ? i : il, jc = upper ? j : jl;
+        if (face.axial) {
+            const double dTdr = (double(t(ic + 1, jc)) - double(t(ic - 1, jc))) / (2.0 * dr);
+            const double q = -kCross * dTdr; // W/mm^2 along +z
+            add(i, j, q / dz);
+            add(il, jl, -q / dz);
+        } else {
+            const double dTdz = (double(t(ic, jc + 1)) - double(t(ic, jc - 1))) / (2.0 * dz);
+            const double q = -kCross * dTdz; // W/mm^2 along +r, through the ring of radius i dr
+            add(i, j, q * i / ((i + 0.5) * dr));
+            add(il, jl, -q * i / ((il + 0.5) * dr));
+        }
+    }
+    return true;
+}
+
 } // namespace tarsen

@@ -10,6 +10,17 @@
 //
 // Where no boundary crosses either cell this is the harmonic mean of the two point values, so
 // the faces kept are those next to a cut cell only.
+//
+// A boundary that leans across the grid adds what no single conductivity per face can carry:
+// heat flowing along a leaning wall of a good conductor also crosses the faces of the other
+// direction. For two materials meeting on a straight line with unit normal n and a field linear
+// on each side, the flux across an r-face (a z-face) gains the cross term
+//   -(k_line - k_face) n_r n_z dT/dz   (dT/dr),
+// k_line the series conductivity on the line joining the two points, k_face the mean over the
+// face itself; the strips carry the rest. The cross flux goes into the heat source of the two
+// cells (AddCrossHeat) from the present temperatures every cycle, the derivative taken in the
+// half that conducts better: along the wall it is the same on both sides, and the part across
+// the wall is small in the better conductor.
 #pragma once
 
 #include "common/ghostfield.h"
@@ -42,6 +53,12 @@ struct CutFace {
     std::uint8_t pieces = 0;
     std::array<std::uint16_t, kFacePieces> coef{}; //!< the pieces' laws in Coefficients()
     std::uint32_t first = 0, count = 0;            //!< its strips in Strips()
+    /// n_r n_z of the unit normal of a straight leaning boundary between two materials across
+    /// the face's rectangle; 0 where there is none (or it lies along r or z).
+    float lean = 0.0f;
+    std::array<float, kFacePieces> onLine{}; //!< shares of the pieces on the line joining the
+                                             //!< points (where lean is not 0)
+    std::array<float, kFacePieces> onFace{}; //!< shares of the pieces on the face itself
 };
 
 class CutFaces {
@@ -71,6 +88,15 @@ public:
     /// do not span -1 ... nr by -1 ... nz or a face lies outside 0 ... nr by 0 ... nz.
     bool Apply(const GhostField<float>& t, float tbc, bool atTbc, GhostField<float>& cr,
                GhostField<float>& cz) const;
+
+    /// Adds to f (W/mm^3) the heat the cross flux of every leaning face brings its two cells at
+    /// the temperatures t, each conductivity at its half's temperature (no lower than tbc) or
+    /// at tbc when atTbc, on cells of dr by dz mm. Returns false, leaving f unchanged, when t
+    /// and f do not span -1 ... nr by -1 ... nz.
+    bool AddCrossHeat(const GhostField<float>& t, float tbc, bool atTbc, double dr, double dz,
+                      GhostField<float>& f) const;
+    /// True when some face carries a cross flux.
+    bool AnyLean() const;
 
 private:
     std::vector<CutFace> m_faces;

@@ -60,6 +60,30 @@ std::array<double, 4> OwnedVolumes(const CellCover& cover, double rmax, double z
     return v;
 }
 
+/// A grid of nr cells over rmax (aspect ratio 1.2) with every array built, the temperature a
+/// plane rising outwards and falling upwards.
+ModelGrid BuildGrid(const clsTarsen& a, std::int16_t nr, float rmax, bool exact)
+{
+    const clsMaterialProperties materials = Materials();
+    const clsMgHeat heat;
+    ModelGrid g;
+    g.ExactSampling = exact;
+    g.nr = nr;
+    g.rmax = rmax;
+    g.AspectRatio = 1.2f;
+    g.ApplyAspectRatio();
+    float tbc = 25.0f;
+    g.make_initial_t(tbc, false, nullptr);
+    for (int i = -1; i <= g.nr; ++i)
+        for (int j = -1; j <= g.nz; ++j)
+            g.t(i, j) = static_cast<float>(25.0 + 40.0 * i - 7.0 * j);
+    g.make_MatMat(a, materials, tbc, nullptr);
+    g.make_a(materials, nullptr);
+    g.make_c(heat, true, tbc, nullptr);
+    g.make_f(a, materials, heat, tbc, 200.0f, nullptr);
+    return g;
+}
+
 TEST(CellCover, SharesAreTheVolumesThePartsCover)
 {
     // A heater tube with boundaries off the cell faces, in front of a sleeve whose outer wall
@@ -128,25 +152,8 @@ TEST(CellCover, MixturesInSeriesAndSideBySide)
 
 TEST(ModelGridExact, PowerOnEveryGridAndCentreSamplingOnCellFaces)
 {
-    const clsMaterialProperties materials = Materials();
-    clsMgHeat heat;
-    auto build = [&](const clsTarsen& a, std::int16_t nr, float rmax, bool exact) {
-        ModelGrid g;
-        g.ExactSampling = exact;
-        g.nr = nr;
-        g.rmax = rmax;
-        g.AspectRatio = 1.2f;
-        g.ApplyAspectRatio();
-        float tbc = 25.0f;
-        g.make_initial_t(tbc, false, nullptr);
-        for (int i = -1; i <= g.nr; ++i)
-            for (int j = -1; j <= g.nz; ++j)
-                g.t(i, j) = static_cast<float>(25.0 + 40.0 * i - 7.0 * j);
-        g.make_MatMat(a, materials, tbc, nullptr);
-        g.make_a(materials, nullptr);
-        g.make_c(heat, true, tbc, nullptr);
-        g.make_f(a, materials, heat, tbc, 200.0f, nullptr);
-        return g;
+    const auto build = [](const clsTarsen& a, std::int16_t nr, float rmax, bool exact) {
+        return BuildGrid(a, nr, rmax, exact);
     };
 
     // Boundaries on the cell faces: the same arrays and power as centre sampling.
@@ -218,6 +225,59 @@ TEST(ModelGridExact, PowerOnEveryGridAndCentreSamplingOnCellFaces)
     EXPECT_NEAR(e23.cz(5, 12), 2.0 / (1.0 / along(11) + 1.0 / along(12)), 2e-6 * e23.cz(5, 12));
     // The other face of the cut cell holds the medium alone, at the temperatures of both points.
     EXPECT_NEAR(e23.cr(5, 12), 0.002, 1e-9);
+    // Walls along r and z carry no cross flux: the solver takes f itself.
+    for (const CutFace& face : e23.Faces()->Faces())
+        ASSERT_EQ(face.lean, 0.0f) << face.i << "," << face.j;
+    ModelGrid g23 = e23;
+    EXPECT_EQ(&g23.SolverSource(25.0f, false), &g23.f);
+}
+
+TEST(ModelGridExact, CrossFluxBesideALeaningWall)
+{
+    // The heater's outer wall leans inwards by 6 degrees, r = 2.45 + s (z - 0.7).
+    clsTarsen a;
+    SetPart(a, 0, 1, kAxialHeating, 1.3f, 2.45f, 0.7f, 4.1f, 84.0f);
+    SetPart(a, 1, 0, kNonHeating, 0.0f, 5.3f, 0.0f, 6.0f);
+    const double s = std::tan(-6.0 * 3.14159 / 180.0), lean = -s / (1.0 + s * s);
+    for (const std::int16_t nr : {23, 64}) {
+        ModelGrid g = BuildGrid(a, nr, 5.3f, true);
+        ASSERT_NE(g.Faces(), nullptr);
+        // Every face the wall crosses alone knows its normal; the faces by the straight inner
+        // wall and the flat ends have none.
+        int leaning = 0, straight = 0;
+        for (const CutFace& face : g.Faces()->Faces()) {
+            if (face.lean == 0.0f) {
+                ++straight;
+                continue;
+            }
+            ++leaning;
+            EXPECT_NEAR(face.lean, lean, 1e-5) << nr << ": " << face.i << "," << face.j;
+            EXPECT_GT(face.i * (5.3 / nr), 2.45 + s * 3.4 - 5.3 / nr) << nr;
+        }
+        EXPECT_GT(leaning, g.nz / 3) << nr;
+        EXPECT_GT(straight, 0) << nr;
+
+        // The cross flux only moves heat between cells: it adds none in all, and none where the
+        // temperature is uniform.
+        const GhostField<float> f = g.f;
+        const GhostField<float> source = g.SolverSource(25.0f, false);
+        double moved = 0.0, net = 0.0;
+        for (int i = 0; i < nr; ++i)
+            for (int j = 0; j < g.nz; ++j) {
+                const double d = (double(source(i, j)) - f(i, j)) * (i + 0.5);
+                moved += std::fabs(d);
+                net += d;
+            }
+        EXPECT_GT(moved, 0.0) << nr;
+        EXPECT_NEAR(net, 0.0, 1e-5 * moved) << nr;
+        for (int i = -1; i <= g.nr; ++i)
+            for (int j = -1; j <= g.nz; ++j)
+                g.t(i, j) = 800.0f;
+        const GhostField<float>& flat = g.SolverSource(25.0f, false);
+        for (int i = 0; i < nr; ++i)
+            for (int j = 0; j < g.nz; ++j)
+                ASSERT_EQ(flat(i, j), f(i, j)) << nr << ": " << i << "," << j;
+    }
 }
 
 } // namespace

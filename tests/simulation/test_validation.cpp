@@ -69,10 +69,12 @@ Reference RunToSteady(const std::string& assembly, const char* nr, bool exact)
 
 TEST(ContinuumValidation, ThermocouplesAndPowerOffTheCellFaces)
 {
-    // At nr 64 the thermocouples are within 0.45 deg C of the continuum on these assemblies
-    // (gradients of up to 100 deg C/mm), the power within 0.01 %; the references are good to
-    // some 0.05 deg C. Sampling at the cell centres errs by 3 to 40 deg C here.
-    for (const char* assembly : {"inch_furnace.tsn", "tapered_heater.tsn", "furnace.tsn"}) {
+    // At nr 64 the thermocouples are within 0.47 deg C of the continuum on these assemblies
+    // (gradients of up to 100 deg C/mm, and a graphite furnace leaning against talc), the power
+    // within 0.01 %; the references are good to some 0.05 deg C. Sampling at the cell centres
+    // errs by 3 to 46 deg C here; without the cross flux along the leaning furnace, by 2.8.
+    for (const char* assembly :
+         {"inch_furnace.tsn", "tapered_heater.tsn", "furnace.tsn", "tapered_furnace.tsn"}) {
         Reference ref;
         ASSERT_TRUE(ReadReference(assembly, ref)) << assembly;
         const Reference got = RunToSteady(assembly, "64", true);
