@@ -660,6 +660,8 @@ void MainLogic::MgHeatOneCycle(int& n)
             }
             return;
         }
+        if (m_afterSolve)
+            m_afterSolve();
         grid.make_c(MgHeatSolver, settings.FluxMatch, settings.tbc, Reporter());
     } else {
         const bool solved = MgHeatSolver.MgHeat(
@@ -717,40 +719,6 @@ void MainLogic::ReportPrecisionLimit(float target)
 {
     WriteReport(std::string(kMsgPrecisionLimit) + ShortestSingle(m_floor.Lowest()) +
                 " in place of the target " + ShortestSingle(target) + ".");
-}
-
-void MainLogic::ConvergeToResidual(float rmsErrorTarget)
-{
-    FirstError = 10000.0f;
-    make_f();
-    m_floor.Reset();
-    // Meeting the target is not enough while the thermocouples are still on their way: once it
-    // has made a cycle, the run goes on until what they have still to move is negligible. (A
-    // target above the starting FirstError is met before any cycle.)
-    m_drift.Reset(Thermocouples());
-    bool cycled = false;
-    auto settled = [this, &cycled] { return !cycled || m_drift.Settled(); };
-    int n = 1;
-    while ((FirstError >= rmsErrorTarget || !settled()) && !StopRequested) {
-        const int before = m_cyclesRun;
-        MgHeatOneCycle(n);
-        ++n;
-        if (StopRequested || m_cyclesRun == before)
-            continue;
-        cycled = true;
-        m_drift.Observe(Thermocouples());
-        if (FirstError < rmsErrorTarget)
-            continue;
-        if (AtPrecisionFloor() && m_drift.Settled()) {
-            ReportPrecisionLimit(rmsErrorTarget);
-            if (m_outcome == RunOutcome::None)
-                m_outcome = RunOutcome::PrecisionLimit;
-            break;
-        }
-    }
-    if (m_outcome == RunOutcome::None)
-        m_outcome =
-            FirstError < rmsErrorTarget && settled() ? RunOutcome::Converged : RunOutcome::Stopped;
 }
 
 void MainLogic::ConvergeToT(float TargetTemperature)

@@ -118,6 +118,8 @@ enum class SettingOutcome {
     Refused    //!< not a usable number, or a run is in progress: the value stays
 };
 
+class CycleAcceleration;
+
 class MainLogic {
 public:
     /// Messages, report lines, status and the event pump go to front, which must outlive this.
@@ -396,6 +398,19 @@ private:
     std::array<float, 3> Thermocouples() const;
     bool AtPrecisionFloor();
     void ReportPrecisionLimit(float target);
+    // The run to a residual (convergerun.cpp).
+    /// On a multigrid run from a uniform field, converges the assembly on coarser grids first
+    /// and starts from their field; returns the coarser grid's cells (r, z) when it did.
+    std::optional<std::array<int, 2>> StartFromCoarserGrids(float rmsErrorTarget);
+    /// The field and the boundary temperature as one vector, and back (with the clamps, the
+    /// ghost ring, the conductivities and the heat source of the new field).
+    void GetRunState(std::vector<float>& state) const;
+    void SetRunState(const std::vector<float>& state);
+    /// Mixes the cycle just solved with the ones before it (between the solve and make_c).
+    void MixCycle(CycleAcceleration& acceleration, const std::vector<float>& from,
+                  std::vector<float>& to, float& lastError);
+    /// The last multigrid call began with its residual at the floor Single temperatures set.
+    bool SolverAtFloor() const;
     bool CycleCapReached();
     bool FieldFinite() const;
     void ResizeTemperature(const GhostField<float>& source, int validN1, int validN2);
@@ -424,6 +439,9 @@ private:
     double m_runSeconds = 0.0;
     std::chrono::steady_clock::time_point m_runStart{};
     std::string m_stopLine; // the reason an abort gave, kept for the closing status
+    /// Called in a multigrid cycle between the solve and the new conductivities (the run to a
+    /// residual mixes its cycles there); may be empty.
+    std::function<void()> m_afterSolve;
     PrecisionFloor m_floor;
     ThermocoupleDrift m_drift;
     std::string m_assemblyPath;     // the caption's path: the file last read or saved

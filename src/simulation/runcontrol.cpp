@@ -78,6 +78,18 @@ double ThermocoupleDrift::Remaining() const
     return net <= 0.5 * travelled ? net : kNever;
 }
 
+bool ThermocoupleDrift::Still() const
+{
+    const std::size_t steps = m_count == 0 ? 0 : m_count - 1;
+    constexpr auto cycles = static_cast<std::size_t>(kStillCycles);
+    if (steps < cycles)
+        return false;
+    for (std::size_t k = 1; k <= cycles; ++k)
+        if (!(Moved(0, k) <= kStillDrift))
+            return false;
+    return true;
+}
+
 CurrentSearch::CurrentSearch(float target, float damping, float baseT)
     : m_target(target), m_baseT(baseT), m_damping(damping), m_minDamping(damping / 16.0f)
 {}

@@ -43,6 +43,14 @@ private:
 /// may count as converged.
 inline constexpr double kSettledDrift = 0.003;
 
+/// The same for a run whose cycles are mixed (CycleAcceleration), which leaves no slow creep
+/// for the estimate to miss.
+inline constexpr double kMixedSettledDrift = 0.001;
+/// Cycles, and the largest movement of any thermocouple over them (deg C), that count as
+/// standing still: a few steps of Single temperatures near 1000 deg C.
+inline constexpr int kStillCycles = 3;
+inline constexpr double kStillDrift = 0.0005;
+
 /// Estimates how far the thermocouples will still move as a run goes on. A residual measure says
 /// how well the present coefficients are satisfied, not how far the field still has to go: the
 /// single-grid sweeps reduce smooth errors slowly, and the conductivities and heat source follow
@@ -64,6 +72,10 @@ public:
     /// The estimated movement still to come, deg C (infinity while it cannot be told).
     double Remaining() const;
     bool Settled() const { return Remaining() <= kSettledDrift; }
+    /// No thermocouple moved by more than kStillDrift over the last kStillCycles cycles. Only a
+    /// run whose slow components are removed as it goes (mixed cycles) may take that for
+    /// settled: a plain run can creep by less per cycle and still have far to go.
+    bool Still() const;
 
 private:
     static constexpr std::size_t kKept = 7; // the start and six cycles

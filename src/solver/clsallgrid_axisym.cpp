@@ -925,6 +925,7 @@ AllGridStatus clsAllgrid_axisym::fas_poisson(SlotStorage& u, std::int16_t nx, st
 {
     m_cycles = 0;
     m_history.clear();
+    m_floorLevel = 0.0;
     float resrms = 0.0f;
     relax_level(u, nx, nz, np, nl, ngrid, 1, iTemp, iSource, iCondBase, nbc, false, true, true,
                 resrms, rmserror, FirstError);
@@ -938,6 +939,7 @@ AllGridStatus clsAllgrid_axisym::fas_poisson(SlotStorage& u, std::int16_t nx, st
     // floor is taken once.
     const double floor =
         m_floorStop ? ResidualFloor(u, nx, nz, np, nl, ngrid, iTemp, iCondBase) : 0.0;
+    m_floorLevel = kFloorMultiple * floor;
     float previous = 1.0f;
     int bad = 0;
     for (std::int16_t step = 1; step <= NInner; ++step) {

@@ -149,6 +149,9 @@ public:
     std::int16_t CyclesDone() const { return m_cycles; }
     /// The last fas_poisson's rms residuals: after its first sweep, then after each cycle.
     const std::vector<float>& CycleResiduals() const { return m_history; }
+    /// The rms residual at which the last fas_poisson counted its residual as down at the floor
+    /// that rounding the temperatures to Single sets (0 when it made no such test).
+    double ResidualFloorLevel() const { return m_floorLevel; }
 
     /// AllGrid's first step: the private copies the level routines read (boundary temperature,
     /// rmax, zmax and RedBlackFlag). Call it before using the level routines on their own.
@@ -401,6 +404,7 @@ private:
     std::int16_t m_cycles = 0;
     bool m_floorStop = true;
     std::vector<float> m_history;
+    double m_floorLevel = 0.0;
     SlotStorage m_u; // AllGrid's slot array, kept between calls to spare the allocation
     std::array<LevelGeometry, kMaxLevels + 1> m_geometry;
     std::vector<float, LargeBlockAllocator<float>> m_scratch;
