@@ -4,13 +4,17 @@
 // Results must not depend on the number of threads: a loop is cut into a number of blocks that
 // is fixed by the loop alone (never by the thread count), each block does the same arithmetic
 // whichever thread runs it, and whatever is combined across blocks (partial sums) is combined
-// in block order by the caller. Which thread takes which block is left to chance.
+// in block order by the caller. Which thread ends up with which block is left to chance.
 //
 // The calling thread works on the blocks too and returns when all are done, so a parallel loop
-// behaves like a plain loop to its caller. One loop runs on the pool at a time; a loop started
-// while another one holds the pool (from another thread, or from inside a block) runs all its
-// blocks on its own caller, in order. Workers spin briefly after a loop, so that the many short
-// loops of a multigrid cycle do not each pay for waking them, and then sleep.
+// behaves like a plain loop to its caller. The blocks are dealt out in contiguous shares, the
+// caller's first, and each thread takes its own share from the front before it helps the others
+// from their backs: successive loops over the rows of one grid then give each thread the same
+// rows, which stay in its own cache, and a thread that is held up is still covered. One loop runs
+// on the pool at a time; a loop started while another one holds the pool (from another thread, or
+// from inside a block) runs all its blocks on its own caller, in order. Workers spin briefly after
+// a loop, so that the many short loops of a multigrid cycle do not each pay for waking them, and
+// then sleep.
 #pragma once
 
 #include <algorithm>
@@ -31,6 +35,11 @@ namespace tarsen {
 /// The blocks a loop over grid rows is cut into (fewer when there are fewer rows), whatever the
 /// number of threads.
 inline constexpr int kRowBlocks = 32;
+
+/// Loops expected to take less than this on one thread do not wake the threads of the pool
+/// once they have gone to sleep (see ThreadPool::Run); larger ones do, and the threads then
+/// stay awake for the loops that follow.
+inline constexpr std::int64_t kWakeWork_ns = 50000;
 
 /// Rows begin ... end - 1 of block b when count rows are cut into blocks nearly equal blocks
 /// (the first count % blocks one row longer). 0 <= b < blocks.
@@ -83,6 +92,14 @@ public:
     /// first one, when several throw).
     template <class Body> void Run(int blocks, const Body& body)
     {
+        Run(blocks, kWakeWork_ns, body);
+    }
+
+    /// The same for a loop that takes about work_ns nanoseconds on one thread. While every
+    /// other thread sleeps, a loop shorter than kWakeWork_ns runs on the caller alone: waking
+    /// a thread is a system call, and the thread arrives only when most of such a loop is done.
+    template <class Body> void Run(int blocks, std::int64_t work_ns, const Body& body)
+    {
         if (blocks <= 0)
             return;
         if (blocks == 1 || blocks > kMaxBlocks || !TryAcquire()) {
@@ -90,7 +107,9 @@ public:
                 body(b);
             return;
         }
-        if (m_workers.empty()) {
+        const int workers = static_cast<int>(m_workers.size());
+        if (workers == 0 ||
+            (work_ns < kWakeWork_ns && m_sleepers.load(std::memory_order_seq_cst) == workers)) {
             Release();
             for (int b = 0; b < blocks; ++b)
                 body(b);
@@ -101,11 +120,16 @@ public:
         m_error = nullptr;
         m_pending.store(blocks, std::memory_order_relaxed);
         const std::uint32_t generation = m_generation.load(std::memory_order_relaxed) + 1;
-        m_ticket.store(Ticket(generation, blocks, 0), std::memory_order_release);
+        const int shares = static_cast<int>(m_shares.size());
+        for (int k = 0; k < shares; ++k) {
+            const RowRange r = RowsOfBlock(blocks, shares, k);
+            m_shares[static_cast<std::size_t>(k)].state.store(Share(generation, r.begin, r.end),
+                                                              std::memory_order_release);
+        }
         m_generation.store(generation, std::memory_order_seq_cst);
         if (m_sleepers.load(std::memory_order_seq_cst) > 0)
             m_generation.notify_all();
-        Work(generation);
+        Work(generation, 0);
         WaitForBlocks();
         const std::exception_ptr error = m_error;
         Release();
@@ -117,10 +141,13 @@ private:
     static constexpr int kMaxBlocks = 0xffff;
     static constexpr auto kSpin = std::chrono::microseconds(100);
 
-    static std::uint64_t Ticket(std::uint32_t generation, int blocks, int next)
+    /// A share of a loop's blocks: its generation, the next block from the front and the end.
+    struct alignas(64) ShareOfBlocks {
+        std::atomic<std::uint64_t> state{0};
+    };
+    static std::uint64_t Share(std::uint32_t generation, int next, int end)
     {
-        return (std::uint64_t{generation} << 32) | (std::uint64_t(blocks) << 16) |
-               std::uint64_t(next);
+        return (std::uint64_t{generation} << 32) | (std::uint64_t(next) << 16) | std::uint64_t(end);
     }
 
     bool TryAcquire()
@@ -145,8 +172,9 @@ private:
         // The generation is read here, not by the new thread: a loop or a Stop that comes
         // before the thread runs must still be seen as new by it.
         const std::uint32_t seen = m_generation.load(std::memory_order_acquire);
+        m_shares = std::vector<ShareOfBlocks>(static_cast<std::size_t>(threads));
         for (int k = 1; k < threads; ++k)
-            m_workers.emplace_back([this, seen] { WorkerLoop(seen); });
+            m_workers.emplace_back([this, seen, k] { WorkerLoop(seen, k); });
     }
 
     void Stop()
@@ -159,30 +187,40 @@ private:
         m_workers.clear();
     }
 
-    /// Takes blocks of the loop generation until none is left. A worker that arrives late
-    /// finds another generation in the ticket and takes nothing.
-    void Work(std::uint32_t generation)
+    /// Takes blocks of the loop generation until none is left: its own share (thread self)
+    /// from the front, then the others' from their backs. A worker that arrives late finds
+    /// another generation in the shares and takes nothing.
+    void Work(std::uint32_t generation, int self)
     {
-        std::uint64_t ticket = m_ticket.load(std::memory_order_acquire);
-        for (;;) {
-            const int blocks = static_cast<int>((ticket >> 16) & 0xffff);
-            const int next = static_cast<int>(ticket & 0xffff);
-            if (static_cast<std::uint32_t>(ticket >> 32) != generation || next >= blocks)
-                return;
-            if (!m_ticket.compare_exchange_weak(ticket, ticket + 1, std::memory_order_acq_rel,
-                                                std::memory_order_acquire))
-                continue;
-            try {
-                m_call(m_context, next);
-            } catch (...) {
-                std::lock_guard<std::mutex> lock(m_errorMutex);
-                if (!m_error)
-                    m_error = std::current_exception();
+        const int shares = static_cast<int>(m_shares.size());
+        for (int v = 0; v < shares; ++v) {
+            const bool own = v == 0;
+            std::atomic<std::uint64_t>& state =
+                m_shares[static_cast<std::size_t>((self + v) % shares)].state;
+            std::uint64_t s = state.load(std::memory_order_acquire);
+            for (;;) {
+                const int next = static_cast<int>((s >> 16) & 0xffff);
+                const int end = static_cast<int>(s & 0xffff);
+                if (static_cast<std::uint32_t>(s >> 32) != generation)
+                    return;
+                if (next >= end)
+                    break;
+                const std::uint64_t taken = own ? s + (std::uint64_t{1} << 16) : s - 1;
+                if (!state.compare_exchange_weak(s, taken, std::memory_order_acq_rel,
+                                                 std::memory_order_acquire))
+                    continue;
+                try {
+                    m_call(m_context, own ? next : end - 1);
+                } catch (...) {
+                    std::lock_guard<std::mutex> lock(m_errorMutex);
+                    if (!m_error)
+                        m_error = std::current_exception();
+                }
+                if (m_pending.fetch_sub(1, std::memory_order_seq_cst) == 1 &&
+                    m_callerSleeping.load(std::memory_order_seq_cst))
+                    m_pending.notify_one();
+                s = state.load(std::memory_order_acquire);
             }
-            if (m_pending.fetch_sub(1, std::memory_order_seq_cst) == 1 &&
-                m_callerSleeping.load(std::memory_order_seq_cst))
-                m_pending.notify_one();
-            ticket = m_ticket.load(std::memory_order_acquire);
         }
     }
 
@@ -203,7 +241,7 @@ private:
         m_callerSleeping.store(false, std::memory_order_relaxed);
     }
 
-    void WorkerLoop(std::uint32_t seen)
+    void WorkerLoop(std::uint32_t seen, int self)
     {
         for (;;) {
             std::uint32_t now = m_generation.load(std::memory_order_acquire);
@@ -222,13 +260,13 @@ private:
             if (m_stop.load(std::memory_order_acquire))
                 return;
             seen = now;
-            Work(now);
+            Work(now, self);
         }
     }
 
     std::vector<std::thread> m_workers;
-    std::atomic<bool> m_busy{false};        // a loop is in progress, or the threads are changing
-    std::atomic<std::uint64_t> m_ticket{0}; // generation, block count, next block
+    std::atomic<bool> m_busy{false};     // a loop is in progress, or the threads are changing
+    std::vector<ShareOfBlocks> m_shares; // one per thread, the caller's first
     std::atomic<std::uint32_t> m_generation{0};
     std::atomic<int> m_pending{0};  // blocks not yet done
     std::atomic<int> m_sleepers{0}; // workers waiting on m_generation
@@ -259,6 +297,13 @@ inline int ThreadCount() { return SharedPool().Threads(); }
 template <class Body> void ParallelFor(int blocks, const Body& body)
 {
     SharedPool().Run(blocks, body);
+}
+
+/// The same for a loop that takes about work_ns nanoseconds on one thread, which wakes
+/// sleeping threads only when it is long enough to repay it.
+template <class Body> void ParallelFor(int blocks, std::int64_t work_ns, const Body& body)
+{
+    SharedPool().Run(blocks, work_ns, body);
 }
 
 } // namespace tarsen

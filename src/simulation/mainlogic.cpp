@@ -20,6 +20,14 @@ namespace {
 
 /// Fields of fewer values than this are scanned by the calling thread alone.
 constexpr int kParallelScan = 16384;
+/// Rough cost of a scan on one thread per value, in nanoseconds, from which the pool judges
+/// whether a scan repays waking its threads.
+constexpr double kScanNs = 0.5;
+
+std::int64_t ScanWork(std::int64_t values)
+{
+    return static_cast<std::int64_t>(double(values) * kScanNs);
+}
 
 /// The highest interior value of t (minus infinity for none), its columns in blocks on the
 /// thread pool; the largest of a set does not depend on the order it is taken in.
@@ -29,7 +37,7 @@ float HottestInterior(const GhostField<float>& t)
     const int blocks = columns * t.N2() < kParallelScan ? 1 : std::min(kRowBlocks, columns);
     std::array<float, kRowBlocks> part{};
     part.fill(-std::numeric_limits<float>::infinity());
-    ParallelFor(blocks, [&](int b) {
+    ParallelFor(blocks, ScanWork(std::int64_t{columns} * t.N2()), [&](int b) {
         const RowRange r = RowsOfBlock(columns, blocks, b);
         float hottest = -std::numeric_limits<float>::infinity();
         for (int i = r.begin; i < r.end; ++i)
@@ -576,7 +584,7 @@ bool MainLogic::FieldFinite() const
     const int blocks = n < kParallelScan ? 1 : kRowBlocks;
     std::array<bool, kRowBlocks> finite;
     finite.fill(true);
-    ParallelFor(blocks, [&](int b) {
+    ParallelFor(blocks, ScanWork(n), [&](int b) {
         const RowRange r = RowsOfBlock(n, blocks, b);
         bool ok = true;
         for (int k = r.begin; k < r.end; ++k)

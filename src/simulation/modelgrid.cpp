@@ -52,6 +52,9 @@ int extent(std::int16_t n) { return n > 0 ? n : 0; }
 
 /// Grids of fewer points than this build their heat source on the calling thread alone.
 constexpr std::int64_t kParallelPoints = 4096;
+/// Rough cost of the heat source of a point on one thread, in nanoseconds, from which the
+/// pool judges whether the loop repays waking its threads.
+constexpr std::int64_t kHeatSourceNs = 8;
 
 } // namespace
 
@@ -405,7 +408,7 @@ void ModelGrid::make_f(const clsTarsen& assembly, const clsMaterialProperties& m
         columns(0, n1);
     } else {
         const int blocks = std::min(kRowBlocks, n1);
-        ParallelFor(blocks, [&](int b) {
+        ParallelFor(blocks, std::int64_t{n1} * n2 * kHeatSourceNs, [&](int b) {
             const RowRange range = RowsOfBlock(n1, blocks, b);
             columns(range.begin, range.end);
         });

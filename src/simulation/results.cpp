@@ -162,7 +162,9 @@ void ShiftTemperature(GhostField<float>& t, float& tbc, float ShiftAmount)
     if (n < kParallelValues) {
         part(0, n);
     } else {
-        ParallelFor(kRowBlocks, [&](int b) {
+        // About half a nanosecond a value on one thread: waking the pool's threads for it
+        // repays only on the largest grids.
+        ParallelFor(kRowBlocks, static_cast<std::int64_t>(n / 2), [&](int b) {
             const RowRange r = RowsOfBlock(static_cast<int>(n), kRowBlocks, b);
             part(static_cast<std::size_t>(r.begin), static_cast<std::size_t>(r.end));
         });

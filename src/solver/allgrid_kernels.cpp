@@ -151,9 +151,24 @@ void apply_ghost_rules(float* t, std::ptrdiff_t W, int nx, int nz, const GhostRu
 
 namespace {
 
+// Rough cost of the kernels on one thread, in nanoseconds per value of the rows they pass
+// over, from which the pool judges whether a loop repays waking its threads.
+constexpr double kRelaxHalfNs = 1.0; // a colour in half of the rows: a quarter of their cells
+constexpr double kStencilNs = 1.0;   // operator, residual
+constexpr double kFaceNs = 1.5;      // two means, with a division each
+constexpr double kTransferNs = 0.4;  // restriction, prolongation
+
+/// Nanoseconds of values values at ns each.
+std::int64_t work_ns(std::ptrdiff_t values, double ns)
+{
+    return static_cast<std::int64_t>(double(values) * ns);
+}
+
 /// count rows, cut into the fixed number of blocks; body(first row, end row) for each block,
-/// on the shared pool when the level is large enough to repay the hand-over.
-template <class Body> void for_row_blocks(int count, std::ptrdiff_t rowLength, const Body& body)
+/// on the shared pool when the level is large enough to repay the hand-over. ns: the cost per
+/// value of the rows.
+template <class Body>
+void for_row_blocks(int count, std::ptrdiff_t rowLength, double ns, const Body& body)
 {
     if (count <= 0)
         return;
@@ -162,7 +177,7 @@ template <class Body> void for_row_blocks(int count, std::ptrdiff_t rowLength, c
         body(0, count);
         return;
     }
-    ParallelFor(blocks, [&](int b) {
+    ParallelFor(blocks, work_ns(count * rowLength, ns), [&](int b) {
         const RowRange rows = RowsOfBlock(count, blocks, b);
         body(rows.begin, rows.end);
     });
@@ -186,6 +201,7 @@ void relax_sweeps(const LevelView& v, const RelaxParams& p, const GhostRules& g,
     // are). The squares of each pass land at their places in the order of the serial sweep and
     // are summed in that order.
     k.ghostRules(v.t, v.W, v.nx, v.nz, g);
+    const std::int64_t halfWork = work_ns(std::ptrdiff_t{v.nz} * v.W / 2, kRelaxHalfNs);
     const std::int32_t perColour[2] = {
         static_cast<std::int32_t>(((v.nx + 1) / 2) * ((v.nz + 1) / 2) + (v.nx / 2) * (v.nz / 2)),
         static_cast<std::int32_t>((v.nx / 2) * ((v.nz + 1) / 2) + ((v.nx + 1) / 2) * (v.nz / 2))};
@@ -196,7 +212,7 @@ void relax_sweeps(const LevelView& v, const RelaxParams& p, const GhostRules& g,
         float sum = 0.0f;
         for (int colour = 0; colour <= 1; ++colour) {
             for (int half = 0; half <= 1; ++half)
-                ParallelFor((blocks + 1 - half) / 2, [&](int b) {
+                ParallelFor((blocks + 1 - half) / 2, halfWork, [&](int b) {
                     const RowRange rows = RowsOfBlock(v.nz, blocks, 2 * b + half);
                     k.relaxColourRows(v, p, colour, rows.begin, rows.end, squares);
                 });
@@ -214,7 +230,7 @@ void relax_sweeps(const LevelView& v, const RelaxParams& p, const GhostRules& g,
 void operator_level(const LevelView& v, float* out)
 {
     const KernelTable& k = *Current().table;
-    for_row_blocks(v.nz, v.W, [&](int j0, int j1) { k.operatorRows(v, out, j0, j1); });
+    for_row_blocks(v.nz, v.W, kStencilNs, [&](int j0, int j1) { k.operatorRows(v, out, j0, j1); });
 }
 
 void residual_level(const LevelView& v, float* out, float* squares, float* row)
@@ -224,7 +240,7 @@ void residual_level(const LevelView& v, float* out, float* squares, float* row)
         k.residualRows(v, out, squares, row, 0, v.nz);
         return;
     }
-    for_row_blocks(v.nz, v.W,
+    for_row_blocks(v.nz, v.W, kStencilNs,
                    [&](int j0, int j1) { k.residualRows(v, out, nullptr, nullptr, j0, j1); });
 }
 
@@ -232,7 +248,7 @@ void face_means(const float* c, float* fr, float* fz, std::ptrdiff_t W, int nx, 
                 bool harmonic)
 {
     const KernelTable& k = *Current().table;
-    for_row_blocks(nz + 1, W,
+    for_row_blocks(nz + 1, W, kFaceNs,
                    [&](int j0, int j1) { k.faceRows(c, fr, fz, W, nx, harmonic, j0, j1); });
 }
 
@@ -240,7 +256,7 @@ void restrict_level(const float* fine, std::ptrdiff_t Wf, float* coarse, std::pt
                     int nzc)
 {
     const KernelTable& k = *Current().table;
-    for_row_blocks(nzc, 4 * Wc,
+    for_row_blocks(nzc, 4 * Wc, kTransferNs,
                    [&](int j0, int j1) { k.restrictRows(fine, Wf, coarse, Wc, nxc, j0, j1); });
 }
 
@@ -248,7 +264,7 @@ void prolong_level(const float* coarse, std::ptrdiff_t Wc, float* fine, std::ptr
                    int nzc)
 {
     const KernelTable& k = *Current().table;
-    for_row_blocks(2 * nzc + 2, Wf, [&](int j0, int j1) {
+    for_row_blocks(2 * nzc + 2, Wf, kTransferNs, [&](int j0, int j1) {
         k.prolongRows(coarse, Wc, fine, Wf, nxc, j0 - 1, j1 - 1);
     });
 }

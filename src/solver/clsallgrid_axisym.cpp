@@ -58,6 +58,18 @@ std::int32_t ScaledSweeps(std::int32_t nits, int levelsBelow)
     return CLng(std::ldexp(double(nits), levelsBelow));
 }
 
+// Rough cost on one thread, in nanoseconds per value, of the block arithmetic and of the
+// copies between the caller's fields and the slots, from which the pool judges whether a loop
+// repays waking its threads.
+constexpr double kBlockNs = 0.2;
+constexpr double kTransposeNs = 0.6;
+constexpr double kFloorNs = 1.0;
+
+std::int64_t WorkNs(std::size_t values, double ns)
+{
+    return static_cast<std::int64_t>(double(values) * ns);
+}
+
 /// body(begin, end) over 0 ... n - 1 cut into the fixed number of blocks, on the shared pool
 /// when n is large enough to repay the hand-over; the parts must be independent.
 template <class Body> void ForRanges(std::size_t n, const Body& body)
@@ -66,7 +78,7 @@ template <class Body> void ForRanges(std::size_t n, const Body& body)
         body(std::size_t{0}, n);
         return;
     }
-    ParallelFor(kRowBlocks, [&](int b) {
+    ParallelFor(kRowBlocks, WorkNs(n, kBlockNs), [&](int b) {
         const auto part = [n](int k) {
             return n / kRowBlocks * k + std::min<std::size_t>(n % kRowBlocks, k);
         };
@@ -98,7 +110,7 @@ void ForStrips(std::size_t rows, std::size_t cols, std::size_t first, const Body
         return;
     }
     const int blocks = static_cast<int>(std::min<std::size_t>(kRowBlocks, strips));
-    ParallelFor(blocks, [&](int b) {
+    ParallelFor(blocks, WorkNs(rows * cols, kTransposeNs), [&](int b) {
         const RowRange r = RowsOfBlock(static_cast<int>(strips), blocks, b);
         run(static_cast<std::size_t>(r.begin), static_cast<std::size_t>(r.end));
     });
@@ -725,7 +737,7 @@ double clsAllgrid_axisym::ResidualFloor(const SlotStorage& u, std::int16_t nx, s
         for (int b = 0; b < blocks; ++b)
             rows(b);
     else
-        ParallelFor(blocks, rows);
+        ParallelFor(blocks, WorkNs(std::size_t(nz) * std::size_t(W), kFloorNs), rows);
     double sum = 0.0;
     for (int b = 0; b < blocks; ++b) // block order, whatever the threads
         sum += part[static_cast<std::size_t>(b)];

@@ -22,6 +22,11 @@ constexpr float kSingleMax = std::numeric_limits<float>::max();
 /// Fields of fewer points than this get their conductivities on the calling thread alone.
 constexpr std::size_t kParallelPoints = 16384;
 
+/// Rough cost on one thread, in nanoseconds, of the law at a point and of the means of its two
+/// faces, from which the pool judges whether a loop repays waking its threads.
+constexpr double kPointNs = 5.0;
+constexpr double kFacesNs = 2.0;
+
 /// Face conductivity between two points: the harmonic mean when the face separates two
 /// materials and FluxMatch is on, else the arithmetic mean. Both points are positive.
 inline float face_conductivity(float c1, float c2, bool harmonic)
@@ -63,7 +68,7 @@ bool clsMgHeat::cond(const GhostField<CondCoefficients>& a, GhostField<float>& c
         }
     };
     if (parallel)
-        ParallelFor(kRowBlocks, [&](int b) {
+        ParallelFor(kRowBlocks, static_cast<std::int64_t>(double(n) * kPointNs), [&](int b) {
             const RowRange r = RowsOfBlock(static_cast<int>(n), kRowBlocks, b);
             points(static_cast<std::size_t>(r.begin), static_cast<std::size_t>(r.end));
         });
@@ -87,7 +92,7 @@ bool clsMgHeat::cond(const GhostField<CondCoefficients>& a, GhostField<float>& c
     };
     const int columns = nr + 1;
     if (parallel && columns >= kRowBlocks)
-        ParallelFor(kRowBlocks, [&](int b) {
+        ParallelFor(kRowBlocks, static_cast<std::int64_t>(double(n) * kFacesNs), [&](int b) {
             const RowRange r = RowsOfBlock(columns, kRowBlocks, b);
             faces(r.begin, r.end);
         });

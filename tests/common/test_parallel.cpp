@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -40,6 +41,11 @@ TEST(ThreadPool, EveryBlockOnceWhateverCallsIt)
     pool.Run(200, [&](int b) { ++hits[static_cast<std::size_t>(b)]; });
     for (const auto& h : hits)
         EXPECT_EQ(h.load(), 1);
+    // A short loop may stay on the caller while the other threads sleep: still every block.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    pool.Run(200, 1000, [&](int b) { ++hits[static_cast<std::size_t>(b)]; });
+    for (const auto& h : hits)
+        EXPECT_EQ(h.load(), 2);
 
     // A loop inside a block runs on that block's thread.
     std::atomic<int> inner{0};
