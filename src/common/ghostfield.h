@@ -2,6 +2,8 @@
 // Every per-point array of the model (t, f, c, cr, cz, MatMat, the coefficients) uses it.
 #pragma once
 
+#include "common/largeblocks.h"
+
 #include <cassert>
 #include <cstddef>
 #include <vector>
@@ -65,7 +67,7 @@ private:
     int m_n1 = -1;
     int m_n2 = -1;
     std::size_t m_stride = 0;
-    std::vector<T> m_data;
+    std::vector<T, LargeBlockAllocator<T>> m_data; // large fields in huge pages
 };
 
 } // namespace tarsen

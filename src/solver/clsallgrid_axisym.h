@@ -17,7 +17,7 @@
 #include "common/ghostfield.h"
 #include "solver/allgrid_kernels.h"
 #include "solver/cutfaces.h"
-#include "solver/largeblocks.h"
+#include "common/largeblocks.h"
 
 #include <array>
 #include <cstdint>

@@ -1,10 +1,12 @@
-// An allocator for the solver's large work arrays (the slot array, its scratch). Each first
-// touch of a fresh page of memory is a page fault, and on a virtual machine each fault costs
-// tens of microseconds: the first solve on a 256 x 512 grid spent more time faulting in its
-// few megabytes than solving. Blocks of at least kLargeBlock bytes are therefore rounded up to
-// whole 2 MiB pages, aligned to them and offered to the kernel for transparent huge pages, which
-// map the same memory in a few faults (the rounding wastes at most half of a block). Smaller
-// blocks, and systems without the hint, take the ordinary allocation.
+// An allocator for large arrays: the solver's work arrays (the slot array, its scratch) and the
+// model grid's fields. Each first touch of a fresh page of memory is a page fault, and on a
+// virtual machine each fault costs tens of microseconds: the first solve on a 256 x 512 grid
+// spent more time faulting in its few megabytes than solving, and a run that starts on coarser
+// grids builds their fields anew at each size. Blocks of at least kLargeBlock bytes are therefore
+// rounded up to whole 2 MiB pages, aligned to them and offered to the kernel for transparent huge
+// pages, which map the same memory in a few faults (the rounding wastes up to seven eighths of the
+// smallest blocks: some megabytes for the fields of a fine grid). Smaller blocks, and systems
+// without the hint, take the ordinary allocation.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +21,7 @@ namespace tarsen {
 
 /// The huge page, and the size from which a block is placed in huge pages.
 inline constexpr std::size_t kHugePage = std::size_t{1} << 21;
-inline constexpr std::size_t kLargeBlock = std::size_t{1} << 20;
+inline constexpr std::size_t kLargeBlock = std::size_t{1} << 18;
 
 template <class T> struct LargeBlockAllocator {
     using value_type = T;
