@@ -62,6 +62,8 @@ struct KernelTable {
     decltype(&generic::face_rows) faceRows;
     decltype(&generic::restrict_rows) restrictRows;
     decltype(&generic::prolong_rows) prolongRows;
+    decltype(&generic::prolong_add_rows) prolongAddRows;
+    decltype(&generic::operator_add_rows) operatorAddRows;
     decltype(&generic::ordered_sum) orderedSum;
 };
 
@@ -70,7 +72,7 @@ struct KernelTable {
     {                                                                                              \
         &ns::relax_sweeps, &ns::relax_colour_rows, &ns::apply_ghost_rules, &ns::operator_rows,     \
             &ns::residual_rows, &ns::face_rows, &ns::restrict_rows, &ns::prolong_rows,             \
-            &ns::ordered_sum                                                                       \
+            &ns::prolong_add_rows, &ns::operator_add_rows, &ns::ordered_sum                        \
     }
 constexpr KernelTable kGeneric = TARSEN_KERNEL_TABLE(generic);
 #if TARSEN_MULTI_ISA
@@ -233,6 +235,15 @@ void operator_level(const LevelView& v, float* out)
     for_row_blocks(v.nz, v.W, kStencilNs, [&](int j0, int j1) { k.operatorRows(v, out, j0, j1); });
 }
 
+void operator_add_level(const LevelView& v, float* sum, float* copy)
+{
+    const KernelTable& k = *Current().table;
+    for_row_blocks(v.nz, v.W, kStencilNs,
+                   [&](int j0, int j1) { k.operatorAddRows(v, sum, copy, j0, j1); });
+    std::copy(v.t - v.W - 1, v.t - v.W + v.nx + 1, copy - v.W - 1); // the ghost rows
+    std::copy(v.t + v.nz * v.W - 1, v.t + v.nz * v.W + v.nx + 1, copy + v.nz * v.W - 1);
+}
+
 void residual_level(const LevelView& v, float* out, float* squares, float* row)
 {
     const KernelTable& k = *Current().table;
@@ -266,6 +277,15 @@ void prolong_level(const float* coarse, std::ptrdiff_t Wc, float* fine, std::ptr
     const KernelTable& k = *Current().table;
     for_row_blocks(2 * nzc + 2, Wf, kTransferNs, [&](int j0, int j1) {
         k.prolongRows(coarse, Wc, fine, Wf, nxc, j0 - 1, j1 - 1);
+    });
+}
+
+void prolong_add_level(const float* coarse, std::ptrdiff_t Wc, float* fine, std::ptrdiff_t Wf,
+                       int nxc, int nzc)
+{
+    const KernelTable& k = *Current().table;
+    for_row_blocks(2 * nzc + 2, Wf, kTransferNs, [&](int j0, int j1) {
+        k.prolongAddRows(coarse, Wc, fine, Wf, nxc, j0 - 1, j1 - 1);
     });
 }
 

@@ -82,6 +82,10 @@ void relax_sweeps(const LevelView& v, const RelaxParams& p, const GhostRules& g,
 /// out = L(T) on the interior (stride W, at cell (0, 0)), rounded to Single. Uses t, kr, kz.
 void operator_level(const LevelView& v, float* out);
 
+/// sum = sum + L(T) on the interior, L rounded to Single and then the sum, and copy = T on the
+/// whole block, ghost frame included (copy and sum stride W, at cell (0, 0)). Uses t, kr, kz.
+void operator_add_level(const LevelView& v, float* sum, float* copy);
+
 /// out = S - L(T) on the interior, rounded to Single, the ghosts of t as they stand. When
 /// squares is not null it receives (L(T) - S)^2 rounded to Single at [i nz + j] (i outer, the
 /// order of the sum), using row (nx values) as scratch.
@@ -103,6 +107,11 @@ void restrict_level(const float* fine, std::ptrdiff_t Wf, float* coarse, std::pt
 /// with their ghost frame. Both pointers at (-1, -1); strides Wf = 2 nxc + 2 and Wc = nxc + 2.
 void prolong_level(const float* coarse, std::ptrdiff_t Wc, float* fine, std::ptrdiff_t Wf, int nxc,
                    int nzc);
+
+/// The same, each interpolated value (rounded to Single) added to the fine value it would
+/// replace, the sum rounded to Single.
+void prolong_add_level(const float* coarse, std::ptrdiff_t Wc, float* fine, std::ptrdiff_t Wf,
+                       int nxc, int nzc);
 
 /// sum + q[0] + q[1] + ... + q[n - 1], each addition rounded to Single, in that order: the
 /// Single running sum (a Single plus a Single, summed exactly in double and rounded, is the

@@ -285,6 +285,23 @@ TARSEN_KERNEL_INLINE void operator_row(const float* __restrict t, const float* _
     }
 }
 
+/// sum[i] = sum[i] + L(T)(i) rounded to Single, and copy[i] = t[i], for the cells of a row.
+TARSEN_KERNEL_INLINE void operator_add_row(const float* __restrict t, const float* __restrict kr,
+                                           const float* __restrict kz, std::ptrdiff_t W, int nx,
+                                           const double* rc, const double* rp, const double* rm,
+                                           double h2inv, float* __restrict sum,
+                                           float* __restrict copy)
+{
+    for (int i = 0; i < nx; ++i) {
+        double L = 0.0;
+        double D = 0.0;
+        poisson_stencil<double>(t[i], t[i - 1], t[i + 1], t[i + W], t[i - W], kr[i], kr[i + 1],
+                                kz[i], kz[i + W], rc[i], rp[i], rm[i], h2inv, L, D);
+        sum[i] = sum[i] + static_cast<float>(L); // a Single sum: the double sum rounded once
+        copy[i] = t[i];
+    }
+}
+
 TARSEN_KERNEL_INLINE void residual_row(const float* __restrict t, const float* __restrict s,
                                        const float* __restrict kr, const float* __restrict kz,
                                        std::ptrdiff_t W, int nx, const double* rc, const double* rp,
@@ -502,6 +519,19 @@ TARSEN_KERNEL_TARGET void operator_rows(const LevelView& v, float* out, int j0, 
     }
 }
 
+TARSEN_KERNEL_TARGET void operator_add_rows(const LevelView& v, float* sum, float* copy, int j0,
+                                            int j1)
+{
+    for (int j = j0; j < j1; ++j) {
+        const std::ptrdiff_t o = j * v.W;
+        operator_add_row(v.t + o, v.kr + o, v.kz + o, v.W, v.nx, v.rc, v.rp, v.rm, v.h2inv, sum + o,
+                         copy + o);
+        // The ghost columns of the copy.
+        copy[o - 1] = v.t[o - 1];
+        copy[o + v.nx] = v.t[o + v.nx];
+    }
+}
+
 TARSEN_KERNEL_TARGET void residual_rows(const LevelView& v, float* out, float* squares, float* row,
                                         int j0, int j1)
 {
@@ -561,10 +591,12 @@ TARSEN_KERNEL_TARGET void restrict_rows(const float* __restrict fine, std::ptrdi
     }
 }
 
-/// Fine rows jf = jf0 ... jf1 - 1 (within -1 ... 2 nzc) of the prolongation.
-TARSEN_KERNEL_TARGET void prolong_rows(const float* __restrict coarse, std::ptrdiff_t Wc,
-                                       float* __restrict fine, std::ptrdiff_t Wf, int nxc, int jf0,
-                                       int jf1)
+/// Fine rows jf = jf0 ... jf1 - 1 (within -1 ... 2 nzc) of the prolongation; Add: added to
+/// the fine values (each sum rounded to Single) rather than stored.
+template <bool Add>
+TARSEN_KERNEL_INLINE void prolong_rows_as(const float* __restrict coarse, std::ptrdiff_t Wc,
+                                          float* __restrict fine, std::ptrdiff_t Wf, int nxc,
+                                          int jf0, int jf1)
 {
     const double w9 = kProlongOwn;
     const double w3 = kProlongSide;
@@ -582,10 +614,31 @@ TARSEN_KERNEL_TARGET void prolong_rows(const float* __restrict coarse, std::ptrd
             const double Qa = ca[ic + 1];
             const double Pb = cb[ic];
             const double Qb = cb[ic + 1];
-            f[2 * ic + 1] = static_cast<float>(w9 * Qa + w3 * (Pa + Qb) + w1 * Pb); // (2 ic)
-            f[2 * ic] = static_cast<float>(w9 * Pa + w3 * (Qa + Pb) + w1 * Qb);     // (2 ic - 1)
+            const float own = static_cast<float>(w9 * Qa + w3 * (Pa + Qb) + w1 * Pb);  // (2 ic)
+            const float west = static_cast<float>(w9 * Pa + w3 * (Qa + Pb) + w1 * Qb); // (2 ic - 1)
+            if constexpr (Add) {
+                f[2 * ic + 1] = f[2 * ic + 1] + own;
+                f[2 * ic] = f[2 * ic] + west;
+            } else {
+                f[2 * ic + 1] = own;
+                f[2 * ic] = west;
+            }
         }
     }
+}
+
+TARSEN_KERNEL_TARGET void prolong_rows(const float* __restrict coarse, std::ptrdiff_t Wc,
+                                       float* __restrict fine, std::ptrdiff_t Wf, int nxc, int jf0,
+                                       int jf1)
+{
+    prolong_rows_as<false>(coarse, Wc, fine, Wf, nxc, jf0, jf1);
+}
+
+TARSEN_KERNEL_TARGET void prolong_add_rows(const float* __restrict coarse, std::ptrdiff_t Wc,
+                                           float* __restrict fine, std::ptrdiff_t Wf, int nxc,
+                                           int jf0, int jf1)
+{
+    prolong_rows_as<true>(coarse, Wc, fine, Wf, nxc, jf0, jf1);
 }
 
 #undef TARSEN_KERNEL_INLINE

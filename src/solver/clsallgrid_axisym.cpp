@@ -759,16 +759,21 @@ void clsAllgrid_axisym::fas_descend(SlotStorage& u, std::int16_t nxg, std::int16
     residual_level(u, nxg, nzg, np, nl, igrid, iTemp, iSource, iCondBase, iUtilBase, false, unused);
     fine_to_coarse(u, nxg, nzg, np, nl, igrid, iUtilBase, iSource);
     const auto iRestricted = static_cast<std::int16_t>(iUtilBase + 1);
-    const auto iOperator = static_cast<std::int16_t>(iUtilBase + 2);
     fine_to_coarse(u, nxg, nzg, np, nl, igrid, iTemp, iRestricted);
     // Coarse right-hand side: the restricted residual plus the coarse operator of the restricted
-    // solution, which the coarse level starts from.
+    // solution, which the coarse level starts from. One pass makes both the sum (the operator
+    // rounded to Single, as operator_poisson stores it, then added as add_arrays adds) and the
+    // start; the operator's own block (iUtilBase + 2) is not needed for it. The ghost frame of
+    // iSource is never read.
     const std::int16_t nxc = CInt(nxg / 2.0);
     const std::int16_t nzc = CInt(nzg / 2.0);
     const auto coarse = static_cast<std::int16_t>(igrid - 1);
-    operator_poisson(u, nxc, nzc, np, nl, coarse, iRestricted, iOperator, iCondBase, nbc);
-    add_arrays(u, nxc, nzc, np, nl, coarse, iSource, iOperator, iSource);
-    copy_array(u, nxc, nzc, np, nl, coarse, iRestricted, iTemp);
+    enforce_bcs(nbc, u, nxc, nzc, np, nl, coarse, iRestricted);
+    const allgrid::LevelView v =
+        View(u, nxc, nzc, np, nl, coarse, iRestricted, iRestricted, iCondBase);
+    allgrid::operator_add_level(
+        v, &u[static_cast<std::size_t>(ip(0, 0, coarse, nxc, np, nl, iSource))],
+        &u[static_cast<std::size_t>(ip(0, 0, coarse, nxc, np, nl, iTemp))]);
 }
 
 void clsAllgrid_axisym::fas_ascend(SlotStorage& u, std::int16_t nxg, std::int16_t nzg,
@@ -782,11 +787,13 @@ void clsAllgrid_axisym::fas_ascend(SlotStorage& u, std::int16_t nxg, std::int16_
     const std::int16_t nzc = CInt(nzg / 2.0);
     const auto coarse = static_cast<std::int16_t>(igrid - 1);
     const auto iRestricted = static_cast<std::int16_t>(iUtilBase + 1);
-    const auto iInterpolated = static_cast<std::int16_t>(iUtilBase + 2);
-    // Coarse correction: the coarse solution less the restricted solution it started from.
+    // Coarse correction: the coarse solution less the restricted solution it started from,
+    // interpolated and added to the fine solution in one pass (the same Single values as
+    // coarse_to_fine into iUtilBase + 2 and add_arrays, without the block between them).
     subtract_arrays(u, nxc, nzc, np, nl, coarse, iTemp, iRestricted, iUtilBase);
-    coarse_to_fine(u, nxg, nzg, np, nl, igrid, iInterpolated, iUtilBase);
-    add_arrays(u, nxg, nzg, np, nl, igrid, iTemp, iInterpolated, iTemp);
+    allgrid::prolong_add_level(
+        &u[static_cast<std::size_t>(ip(-1, -1, coarse, nxc, np, nl, iUtilBase))], nxc + 2,
+        &u[static_cast<std::size_t>(ip(-1, -1, igrid, nxg, np, nl, iTemp))], nxg + 2, nxc, nzc);
     enforce_bcs(nbc, u, nxg, nzg, np, nl, igrid, iTemp);
     float unused = 0.0f;
     relax_level(u, nxg, nzg, np, nl, igrid, s, iTemp, iSource, iCondBase, nbc, false, false,

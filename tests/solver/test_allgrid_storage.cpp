@@ -1,5 +1,6 @@
 // The multigrid solver's grid hierarchy: level counts and offsets, the grid rule, the slot
 // arithmetic and the two grid transfers.
+#include "solver/allgrid_kernels.h"
 #include "solver/clsallgrid_axisym.h"
 #include "test_allgrid_util.h"
 
@@ -230,6 +231,14 @@ TEST(AllgridTransfers, ConstantsAndLinearFieldsPassBothWays)
     for (int i = -1; i <= nxf; ++i)
         for (int j = -1; j <= nzf; ++j)
             EXPECT_EQ(s.at(i, j, fine, nxf, 1), float(linear(i, j))) << i << ", " << j;
+    // Interpolated onto the fine values instead of over them (a correction added to a
+    // solution), it doubles them, ghosts included.
+    allgrid::prolong_add_level(&s.at(-1, -1, fine - 1, nxc, 2), nxc + 2,
+                               &s.at(-1, -1, fine, nxf, 1), nxf + 2, nxc, nzc);
+    for (int i = -1; i <= nxf; ++i)
+        for (int j = -1; j <= nzf; ++j)
+            EXPECT_EQ(s.at(i, j, fine, nxf, 1), float(2.0 * linear(i, j))) << i << ", " << j;
+    mg.coarse_to_fine(s.u, nxf, nzf, s.np, s.nl, fine, 1, 2);
     // And the plain average of four fine cells is the linear field at the coarse centre.
     mg.fine_to_coarse(s.u, nxf, nzf, s.np, s.nl, fine, 1, 3);
     for (int i = 0; i < nxc; ++i)
