@@ -3,8 +3,10 @@
 #include "common/numeric.h"
 #include "common/parallel.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace tarsen {
 
@@ -51,6 +53,8 @@ bool SolveSymmetric(Matrix a, Vector& x, int n)
 void CycleAcceleration::Reset()
 {
     m_change.clear();
+    for (std::vector<float>& r : m_result)
+        m_spare.push_back(std::move(r));
     m_result.clear();
 }
 
@@ -88,7 +92,7 @@ bool CycleAcceleration::Mix(const std::vector<double>& change, std::vector<float
         Vector g = b;
         if (trace > 0.0 && std::isfinite(trace) && SolveSymmetric(a, g, m)) {
             const std::size_t n = to.size();
-            std::vector<float> next(n);
+            std::vector<float> next = Spare(n);
             std::array<int, kRowBlocks> finite{};
             const auto part = [&](int blk) {
                 const RowRange r = RowsOfBlock(static_cast<int>(n), kRowBlocks, blk);
@@ -114,8 +118,10 @@ bool CycleAcceleration::Mix(const std::vector<double>& change, std::vector<float
                 mixed = mixed && ok != 0;
             if (mixed) {
                 m_change.push_back(change);
-                m_result.push_back(to);
-                to.swap(next);
+                m_result.push_back(std::move(to));
+                to = std::move(next);
+            } else {
+                m_spare.push_back(std::move(next));
             }
         }
         if (!mixed)
@@ -123,13 +129,27 @@ bool CycleAcceleration::Mix(const std::vector<double>& change, std::vector<float
     }
     if (!mixed) {
         m_change.push_back(change);
-        m_result.push_back(to);
+        std::vector<float> kept = Spare(to.size());
+        std::copy(to.begin(), to.end(), kept.begin());
+        m_result.push_back(std::move(kept));
     }
     if (static_cast<int>(m_change.size()) > kDepth) {
         m_change.erase(m_change.begin());
+        m_spare.push_back(std::move(m_result.front()));
         m_result.erase(m_result.begin());
     }
     return mixed;
+}
+
+std::vector<float> CycleAcceleration::Spare(std::size_t n)
+{
+    std::vector<float> v;
+    if (!m_spare.empty()) {
+        v = std::move(m_spare.back());
+        m_spare.pop_back();
+    }
+    v.resize(n);
+    return v;
 }
 
 } // namespace tarsen

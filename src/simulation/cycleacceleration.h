@@ -30,9 +30,14 @@ public:
     bool Mix(const std::vector<double>& change, std::vector<float>& to);
 
 private:
-    // The remembered cycles' changes and results, oldest first.
+    /// A buffer of n values, from the spare ones when there is one.
+    std::vector<float> Spare(std::size_t n);
+
+    // The remembered cycles' changes and results, oldest first; buffers the results gave back,
+    // kept for the next ones (a fine grid's state is megabytes).
     std::vector<std::vector<double>> m_change;
     std::vector<std::vector<float>> m_result;
+    std::vector<std::vector<float>> m_spare;
 };
 
 } // namespace tarsen
