@@ -16,8 +16,11 @@ namespace tarsen {
 
 namespace {
 
-/// The coarsest grid a coarser-grid start begins on has at least this many cells each way.
+/// The coarsest grid a coarser-grid start begins on has at least this many cells each way, and
+/// only grids of at least kCoarserStartFrom cells start so: on smaller ones setting up the
+/// coarser grids costs more than the cycles it saves.
 constexpr int kCoarsestStartCells = 32;
+constexpr long kCoarserStartFrom = 32768;
 /// Cycles one coarser grid may make before the next finer one takes over.
 constexpr int kCoarseCycleCap = 40;
 /// A coarser grid is done when no thermocouple moved by this much (deg C) in its last cycle and
@@ -115,6 +118,8 @@ std::optional<std::array<int, 2>> MainLogic::StartFromCoarserGrids(float rmsErro
     if (!UseMultigrid || !AllgridSolver || method != 3)
         return std::nullopt;
     const int nr = grid.nr, nz = grid.nz;
+    if (long{nr} * long{nz} < kCoarserStartFrom)
+        return std::nullopt;
     int cr = nr, cz = nz;
     while (cr % 2 == 0 && cz % 2 == 0 && cr / 2 >= kCoarsestStartCells &&
            cz / 2 >= kCoarsestStartCells && !clsAllgrid_axisym::CheckGrid(cr / 2, cz / 2)) {

@@ -438,8 +438,8 @@ TEST(ConvergeToResidual, EndsAtThePrecisionLimitOfTheField)
 {
     // No field reaches a residual of 0: the run ends by itself once the residual sits at its
     // floor and the thermocouples stand still, as converged, with the answer a long run gives.
-    // On 64 cells it starts from the field converged on 32 and mixes its cycles, and needs few.
-    for (const int n : {32, 64}) {
+    // On 256 cells it starts from the field converged on 32, 64 and 128 and needs few cycles.
+    for (const int n : {32, 256}) {
         TestFront front;
         auto m = InitializedFurnace(front, n);
         m->txtConvergeToResidual_LostFocus("0");
@@ -448,12 +448,12 @@ TEST(ConvergeToResidual, EndsAtThePrecisionLimitOfTheField)
         EXPECT_EQ(m->LastRunOutcome(), RunOutcome::PrecisionLimit) << n;
         EXPECT_LT(m->CyclesRun(), n == 32 ? 30 : 12) << n;
         EXPECT_EQ(front.CountReported(std::string(kMsgPrecisionLimit)), 1);
-        EXPECT_EQ(front.CountReported("Starting from the field converged on 32 x "),
+        EXPECT_EQ(front.CountReported("Starting from the field converged on 128 x 128 cells."),
                   n == 32 ? 0 : 1);
         EXPECT_EQ(m->StatusText, kStatusReady);
         const std::array<float, 3> atFloor{m->ThermocoupleTemp(0), m->ThermocoupleTemp(1),
                                            m->ThermocoupleTemp(2)};
-        m->txtNCycles_LostFocus("300");
+        m->txtNCycles_LostFocus(n == 32 ? "300" : "60");
         m->cmdRunManyCycles_MouseUp();
         ASSERT_EQ(m->LastRunOutcome(), RunOutcome::Finished);
         for (int k = 0; k < 3; ++k)
