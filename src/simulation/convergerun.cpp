@@ -241,13 +241,21 @@ void MainLogic::ConvergeToResidual(float rmsErrorTarget)
     // source of the new field.
     struct MixingScope {
         MainLogic& logic;
-        ~MixingScope() { logic.m_afterSolve = nullptr; }
+        ~MixingScope()
+        {
+            logic.m_afterSolve = nullptr;
+            logic.m_oneCyclePerCall = false;
+        }
     } scope{*this};
     if (mixing)
         m_afterSolve = [&] { MixCycle(acceleration, from, to, lastError); };
     int n = 1;
     while ((FirstError >= rmsErrorTarget || !settled()) && !StopRequested) {
         const int before = m_cyclesRun;
+        // A run that can only end at the floor is converged by the mixing: a second multigrid
+        // cycle in a call would take off less than the next run cycle does.
+        m_oneCyclePerCall = mixing && cycled && AllgridSolver &&
+                            double(rmsErrorTarget) < AllgridSolver->ResidualFloorLevel();
         if (mixing)
             GetRunState(from);
         MgHeatOneCycle(n);

@@ -646,8 +646,9 @@ void MainLogic::MgHeatOneCycle(int& n)
             faces.emplace(FinestFaces{*cut, grid.cr, grid.cz});
         const AllGridStatus solved = AllgridSolver->AllGrid(
             grid.t, grid.c, source, grid.nr, grid.nz, ibcs(), settings.tbc, grid.rmax, grid.zmax,
-            settings.FluxMatch, method, RedBlack, settings.ninner, rmserror, FirstError,
-            faces ? &*faces : nullptr);
+            settings.FluxMatch, method, RedBlack,
+            m_oneCyclePerCall ? std::min<std::int16_t>(settings.ninner, 1) : settings.ninner,
+            rmserror, FirstError, faces ? &*faces : nullptr);
         if (!Solved(solved)) {
             // Refused with t unchanged; the solver has shown why.
             switch (solved) {
