@@ -5,6 +5,7 @@
 // scaling table of the README. Last, the search for the current that brings thermocouple 0 to
 // the file's target.
 #include "common/frontend.h"
+#include "common/keepmemory.h"
 #include "common/parallel.h"
 #include "simulation/mainlogic.h"
 
@@ -17,6 +18,12 @@ namespace tarsen {
 namespace {
 
 const std::string kExample = std::string(TARSEN_SOURCE_DIR) + "/examples/furnace.tsn";
+
+/// The heap policy of the programs, set before any benchmark allocates.
+const bool kMemoryKept = [] {
+    KeepFreedMemory();
+    return true;
+}();
 
 /// The example read as the window reads it, on an n x (n x aspect) grid, initialized.
 struct RunFixture {

@@ -23,9 +23,6 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -496,15 +493,6 @@ int RunRun(Options o)
             PrintText(result);
         return status;
     }
-
-#if defined(__GLIBC__)
-    // Every run of a sweep allocates the same fields and solver arrays and frees them at its
-    // end. Kept in the thread's heap instead of going back to the system, they serve its next
-    // run without faulting in fresh pages again (a run at 128 x 256 cells touches some 1100 of
-    // them, and on a virtual machine each first touch costs more than 10 us).
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-#endif
 
     // A sweep: every value is a run of its own from the file, so rows do not depend on order
     // and may be computed at the same time. Files written after each run have the same name for

@@ -1,5 +1,6 @@
 // tarsen-batch: runs the program's computations without a window.
 #include "batchcommand.h"
+#include "common/keepmemory.h"
 #include "common/textnum.h"
 
 #include <algorithm>
@@ -85,6 +86,7 @@ void BuildParser(CLI::App& app, std::vector<std::pair<CLI::App*, CommandAction>>
 int main(int argc, char** argv)
 {
     using namespace tarsen::batch;
+    tarsen::KeepFreedMemory();
     if (argc < 2)
         return UsageError("no command given");
     CLI::App app("Runs Tarsen's computations on assembly and materials files without a window.",

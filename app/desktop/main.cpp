@@ -1,5 +1,6 @@
 // tarsen [FILE.tsn]: the desktop program. With a file it opens that assembly; without one it
 // asks for it in the open dialog.
+#include "common/keepmemory.h"
 #include "common/parallel.h"
 #include "ui/frmmain.h"
 
@@ -13,6 +14,7 @@
 
 int main(int argc, char* argv[])
 {
+    tarsen::KeepFreedMemory();
     // Answered before the window system is reached, so that they work without a display.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::cout << "tarsen " TARSEN_VERSION "\n";
