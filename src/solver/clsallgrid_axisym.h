@@ -15,9 +15,9 @@
 #pragma once
 
 #include "common/ghostfield.h"
+#include "common/largeblocks.h"
 #include "solver/allgrid_kernels.h"
 #include "solver/cutfaces.h"
-#include "common/largeblocks.h"
 
 #include <array>
 #include <cstdint>
