@@ -95,7 +95,7 @@ void PrintText(const std::string& path, const clsTarsen& t, const clsMaterialPro
     const Json words = SettingsJson(s, NonFinite::Text);
     for (const auto& [key, value] : settings.items())
         std::cout << " " << key << "="
-                  << (value.is_null() ? words[key].get<std::string>() : value.dump());
+                  << (value.is_null() ? words[key].get<std::string>() : JsonText(value));
     std::cout << "\n";
     for (int i = 0; i < 3; ++i)
         std::cout << "thermocouple " << i << ": r " << ShortestSingle(t.ThermocouplePosition(i, 0))

@@ -254,8 +254,7 @@ std::string Text(const Json& v, const char* unit = "")
 {
     if (v.is_null())
         return std::string(kUndefined);
-    std::string s = v.is_string() ? v.get<std::string>() : v.dump();
-    return s + unit;
+    return JsonText(v) + unit;
 }
 
 void PrintText(const Json& j)
@@ -413,7 +412,7 @@ std::string CsvField(const Json& v)
             quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
         return quoted + "\"";
     }
-    return v.dump();
+    return JsonText(v);
 }
 
 void PrintSweepCsv(const std::string& key, const std::vector<Json>& rows)

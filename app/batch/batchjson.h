@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <string>
 
 namespace tarsen::batch {
 
@@ -41,6 +42,17 @@ inline Json JsonDouble(double v, NonFinite nonFinite = NonFinite::Null)
     if (!std::isfinite(v))
         return nonFinite == NonFinite::Null ? Json(nullptr) : Json(ShortestDouble(v));
     return Json(v);
+}
+
+/// A number of such an object as the text output prints it: the shortest decimal form. (The
+/// JSON library's own printing reads back to the same value but is not always the shortest:
+/// 0.0115959365f came out as 0.011595936499999999.) Other values as the JSON library prints
+/// them, strings without their quotes.
+inline std::string JsonText(const Json& v)
+{
+    if (v.is_number_float())
+        return ShortestDouble(v.get<double>());
+    return v.is_string() ? v.get<std::string>() : v.dump();
 }
 
 } // namespace tarsen::batch

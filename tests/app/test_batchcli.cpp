@@ -115,6 +115,9 @@ TEST(BatchJson, NumbersThatAreNotFiniteAreNullInDocumentsAndWordsInText)
     using tarsen::batch::NonFinite;
     const float inf = std::numeric_limits<float>::infinity();
     EXPECT_EQ(JsonSingle(0.1f).dump(), "0.1");
+    // The text output prints the shortest form, which the JSON library does not always give.
+    EXPECT_EQ(tarsen::batch::JsonText(JsonSingle(0.0115959365f)), "0.0115959365");
+    EXPECT_EQ(tarsen::batch::JsonText(JsonSingle(1159.4409f)), "1159.4409");
     EXPECT_TRUE(JsonSingle(inf).is_null());
     EXPECT_TRUE(JsonSingle(std::numeric_limits<float>::quiet_NaN()).is_null());
     EXPECT_TRUE(JsonDouble(-std::numeric_limits<double>::infinity()).is_null());
