@@ -38,6 +38,9 @@ constexpr float kMixOvershoot = 2.0f;
 /// mixing: the rounding noise of single cells averages out of them, the slow smooth changes the
 /// mixing is for stay.
 constexpr int kMeasureBlock = 8;
+/// Cycles after which a mixed run that has not ended goes on unmixed; mixed runs end in about
+/// ten.
+constexpr int kMixedCycles = 60;
 
 constexpr std::string_view kReportCoarserStart = "Starting from the field converged on ";
 
@@ -209,7 +212,7 @@ void MainLogic::ConvergeToResidual(float rmsErrorTarget)
 {
     FirstError = 10000.0f;
     // The multigrid runs are mixed; the single-grid solver's go as they are.
-    const bool mixing = UseMultigrid;
+    bool mixing = UseMultigrid;
     if (mixing) {
         if (const auto from = StartFromCoarserGrids(rmsErrorTarget))
             WriteReport(std::string(kReportCoarserStart) + std::to_string((*from)[0]) + " x " +
@@ -227,7 +230,7 @@ void MainLogic::ConvergeToResidual(float rmsErrorTarget)
     // slow creep, so their thermocouples settle to closer limits, or stand still.
     m_drift.Reset(Thermocouples());
     bool cycled = false;
-    auto settled = [this, &cycled, mixing] {
+    auto settled = [this, &cycled, &mixing] {
         if (!cycled)
             return true;
         if (!mixing)
@@ -250,7 +253,14 @@ void MainLogic::ConvergeToResidual(float rmsErrorTarget)
     if (mixing)
         m_afterSolve = [&] { MixCycle(acceleration, from, to, lastError); };
     int n = 1;
+    int made = 0;
     while ((FirstError >= rmsErrorTarget || !settled()) && !StopRequested) {
+        // A mixed run that has not ended in so many cycles goes on as a plain one, with the plain
+        // run's rules for its end.
+        if (mixing && made == kMixedCycles) {
+            mixing = false;
+            m_afterSolve = nullptr;
+        }
         const int before = m_cyclesRun;
         // A run that can only end at the floor is converged by the mixing: a second multigrid
         // cycle in a call would take off less than the next run cycle does.
@@ -263,6 +273,7 @@ void MainLogic::ConvergeToResidual(float rmsErrorTarget)
         if (StopRequested || m_cyclesRun == before)
             continue;
         cycled = true;
+        ++made;
         m_drift.Observe(Thermocouples());
         if (FirstError < rmsErrorTarget)
             continue;
