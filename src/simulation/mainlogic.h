@@ -402,8 +402,8 @@ private:
     /// On a multigrid run from a uniform field, converges the assembly on coarser grids first
     /// and starts from their field; returns the coarser grid's cells (r, z) when it did.
     std::optional<std::array<int, 2>> StartFromCoarserGrids(float rmsErrorTarget);
-    /// The field and the boundary temperature as one vector, and back (with the clamps, the
-    /// ghost ring, the conductivities and the heat source of the new field).
+    /// The field and the boundary temperature as one vector, and back (with the solvers' clamps
+    /// and the ghost ring; the cycle makes the new field's conductivities and heat source).
     void GetRunState(std::vector<float>& state) const;
     void SetRunState(const std::vector<float>& state);
     /// Mixes the cycle just solved with the ones before it (between the solve and make_c).
