@@ -644,6 +644,7 @@ void MainLogic::MgHeatOneCycle(int& n)
         std::optional<FinestFaces> faces;
         if (const CutFaces* cut = grid.Faces())
             faces.emplace(FinestFaces{*cut, grid.cr, grid.cz});
+        AllgridSolver->SetPlainSingleCycle(m_oneCyclePerCall);
         const AllGridStatus solved = AllgridSolver->AllGrid(
             grid.t, grid.c, source, grid.nr, grid.nz, ibcs(), settings.tbc, grid.rmax, grid.zmax,
             settings.FluxMatch, method, RedBlack,

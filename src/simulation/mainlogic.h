@@ -442,7 +442,8 @@ private:
     /// Called in a multigrid cycle between the solve and the new conductivities (the run to a
     /// residual mixes its cycles there); may be empty.
     std::function<void()> m_afterSolve;
-    /// Each multigrid call makes at most one cycle (a mixed run to a residual below the floor).
+    /// Each multigrid call makes at most one cycle, with the ordinary sweeps (a mixed run to a
+    /// residual below the floor).
     bool m_oneCyclePerCall = false;
     PrecisionFloor m_floor;
     ThermocoupleDrift m_drift;

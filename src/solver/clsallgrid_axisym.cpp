@@ -962,7 +962,8 @@ AllGridStatus clsAllgrid_axisym::fas_poisson(SlotStorage& u, std::int16_t nx, st
     float previous = 1.0f;
     int bad = 0;
     for (std::int16_t step = 1; step <= NInner; ++step) {
-        const std::int32_t sweeps = step == 1 ? 2 * nits : nits;
+        const bool doubled = step == 1 && !(m_plainSingleCycle && NInner == 1);
+        const std::int32_t sweeps = doubled ? 2 * nits : nits;
         fas_vcycle(u, nx, nz, np, nl, ngrid, sweeps, resrms, step, iTemp, iSource, iUtilBase,
                    iCondBase, nbc, rmserror);
         m_cycles = step;

@@ -144,6 +144,10 @@ public:
     /// stop rules, for comparison.
     void SetFloorStop(bool on) { m_floorStop = on; }
     bool FloorStop() const { return m_floorStop; }
+    /// Whether a call of a single cycle (NInner 1) makes the ordinary sweeps instead of the
+    /// doubled ones of a call's first cycle. Off by default; a run whose calls are single cycles
+    /// that it mixes turns it on: there the extra sweeps took out less than they cost.
+    void SetPlainSingleCycle(bool on) { m_plainSingleCycle = on; }
 
     /// FAS cycles made by the last fas_poisson (0 when it stopped after the first sweep).
     std::int16_t CyclesDone() const { return m_cycles; }
@@ -403,6 +407,7 @@ private:
     std::int16_t RedBlackFlag = 0; // 1 red/black, 0 lexicographic
     std::int16_t m_cycles = 0;
     bool m_floorStop = true;
+    bool m_plainSingleCycle = false;
     std::vector<float> m_history;
     double m_floorLevel = 0.0;
     SlotStorage m_u; // AllGrid's slot array, kept between calls to spare the allocation
