@@ -5,6 +5,7 @@
 // whole run for each value of one setting.
 #include "batchcommand.h"
 #include "batchjson.h"
+#include "batchpicture.h"
 #include "common/numeric.h"
 #include "common/parallel.h"
 #include "common/textnum.h"
@@ -13,12 +14,6 @@
 #include "orderedjobs.h"
 #include "simulation/fieldvtk.h"
 #include "simulation/mainlogic.h"
-
-#ifdef TARSEN_BATCH_HAS_GRAPHICS
-#include "graphics/picturestate.h"
-
-#include <QString>
-#endif
 
 #include <cmath>
 #include <filesystem>
@@ -381,19 +376,14 @@ int RunOnce(const Options& o, const std::optional<std::pair<std::string, std::st
                 status = kExitRefused;
         }
     }
-#ifdef TARSEN_BATCH_HAS_GRAPHICS
     if (!o.picture.empty()) {
-        PictureModel picture = PictureModelOf(m);
-        picture.WriteReport = nullptr; // the drawing's progress lines stay out of the result
-        QString error;
-        if (!WriteAssemblyPicture(picture, QString::fromStdString(o.picture), o.pictureSize,
-                                  o.antialias, error)) {
-            err << error.toStdString() << "\n";
+        std::string error;
+        if (!WritePicture(m, o.picture, o.pictureSize, o.antialias, error)) {
+            err << error << "\n";
             if (status == kExitOk)
                 status = kExitRefused;
         }
     }
-#endif
     result = ResultJson(m, front, o.json ? NonFinite::Null : NonFinite::Text, o.measuredVoltage);
     if (sweep)
         result["sweep"] =
@@ -613,7 +603,7 @@ CommandAction SetupRun(CLI::App& app)
                    "furnace's resistance match this voltage measured across it at the current")
         ->type_name("V")
         ->check(Number());
-#ifdef TARSEN_BATCH_HAS_GRAPHICS
+#ifdef TARSEN_BATCH_HAS_PICTURE
     app.add_option("--picture", o.picture,
                    "write the picture of the assembly after the run (PNG for .png, else BMP)")
         ->type_name("FILE");
