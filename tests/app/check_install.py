@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Installs the build into a staging folder and uses what was installed as a user would: the
-installed tarsen-batch on the installed example, an assembly away from its materials file, the
-desktop entry, the file type of .tsn files and the man page. Usage: check_install.py BUILD_DIR"""
+installed tarsen-batch on the installed example, an assembly away from its materials file, a
+picture drawn by the installed drawing module, the desktop entry, the file type of .tsn files and
+the man page. Usage: check_install.py BUILD_DIR"""
 import json
 import pathlib
 import shutil
@@ -18,17 +19,21 @@ batch = stage / "bin" / "tarsen-batch"
 failures = []
 
 
-def run(tsn):
+def run(tsn, *more):
     """The installed tool's JSON result of a short run of tsn."""
     done = subprocess.run([batch, "run", tsn, "--set", "nr=32", "--cycles", "2", "--quiet",
-                           "--json"], capture_output=True, text=True, check=False)
+                           "--json", *more], capture_output=True, text=True, check=False)
     if done.returncode != 0:
         failures.append(f"run {tsn}: status {done.returncode}: {done.stderr}")
         return {}
     return json.loads(done.stdout)
 
 
-result = run(data / "examples" / "furnace.tsn")
+# The drawing module is found from the installed tool's own place.
+picture = stage / "furnace.png"
+result = run(data / "examples" / "furnace.tsn", "--picture", picture)
+if result and (not picture.is_file() or picture.read_bytes()[:8] != b"\x89PNG\r\n\x1a\n"):
+    failures.append("the installed tool wrote no PNG picture")
 if result and pathlib.Path(result["materials_file"]) != data / "examples" / "thermal.prp":
     failures.append(f"installed example read {result['materials_file']}")
 if result and result["thermocouples"][0]["temperature"] is None:

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <sys/wait.h>
@@ -20,14 +22,15 @@ struct Outcome {
     std::string err;
 };
 
-/// Runs tarsen-batch with args (already quoted for the shell) from the source folder.
-Outcome RunBatch(const std::string& args)
+/// Runs tarsen-batch (or a copy of it at program) with args (already quoted for the shell) from
+/// the source folder.
+Outcome RunBatch(const std::string& args, const std::string& program = TARSEN_BATCH)
 {
     // ctest runs the cases as separate processes at the same time: one file per process.
     const std::string errFile =
         ::testing::TempDir() + "tarsen_batch_stderr_" + std::to_string(getpid()) + ".txt";
     const std::string command =
-        "cd '" TARSEN_SOURCE_DIR "' && '" TARSEN_BATCH "' " + args + " 2>'" + errFile + "'";
+        "cd '" TARSEN_SOURCE_DIR "' && '" + program + "' " + args + " 2>'" + errFile + "'";
     Outcome o;
     FILE* p = popen(command.c_str(), "r");
     if (!p)
@@ -175,6 +178,70 @@ TEST(BatchRun, ReplacedSettingsAreReportedAndAMeasuredVoltageGivesTheFurnaceResi
     const std::size_t at = c.out.find(line);
     ASSERT_NE(at, std::string::npos) << c.out;
     EXPECT_NEAR(std::stod(c.out.substr(at + line.size())), 1.09259375e-3, 1e-9);
+}
+
+TEST(BatchRun, PicturesAreDrawnByAModuleLoadedOnlyForThem)
+{
+    // The tool itself starts without Qt: no Qt library among those it needs.
+    FILE* p = popen("readelf -d '" TARSEN_BATCH "'", "r");
+    ASSERT_NE(p, nullptr);
+    std::string dynamic;
+    std::array<char, 4096> buf{};
+    for (std::size_t n; (n = fread(buf.data(), 1, buf.size(), p)) > 0;)
+        dynamic.append(buf.data(), n);
+    EXPECT_EQ(pclose(p), 0);
+    EXPECT_NE(dynamic.find("(NEEDED)"), std::string::npos) << dynamic;
+    EXPECT_EQ(dynamic.find("libQt"), std::string::npos) << dynamic;
+#ifndef TARSEN_BATCH_HAS_PICTURE
+    GTEST_SKIP() << "built without the graphics layer";
+#else
+    namespace fs = std::filesystem;
+    fs::path dir = fs::path(::testing::TempDir()) / ("tarsen_pictures_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    dir = fs::canonical(dir); // as the tool finds its own folder
+    const auto bytes = [](const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string run = "run examples/furnace.tsn --set nr=32 --cycles 2 --quiet ";
+    // PNG by the name, whatever the case of its extension; anything else a Windows bitmap.
+    const Outcome png = RunBatch(run + "--threads 1 --picture '" + (dir / "a.PNG").string() + "'");
+    EXPECT_EQ(png.status, 0) << png.err;
+    const std::string a = bytes(dir / "a.PNG");
+    EXPECT_EQ(a.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_GT(a.size(), 2000u);    // the assembly, contours and labels on 600 x 600 pixels
+    EXPECT_LT(a.size(), 1080054u); // compressed below the bitmap's size
+    // The module's own copy of the thread pool does not change the picture.
+    EXPECT_EQ(RunBatch(run + "--threads 2 --picture '" + (dir / "b.png").string() + "'").status, 0);
+    EXPECT_EQ(bytes(dir / "b.png"), a);
+    const Outcome bmp =
+        RunBatch(run + "--picture-size 100 --picture '" + (dir / "c.bmp").string() + "'");
+    EXPECT_EQ(bmp.status, 0) << bmp.err;
+    const std::string c = bytes(dir / "c.bmp");
+    EXPECT_EQ(c.substr(0, 2), "BM");
+    EXPECT_GE(c.size(), 54u + 100u * 100u * 3u);
+
+    // A tool without its module says which file it looked for and what to do, prints the run's
+    // results all the same, and ends with the status of a file it could not write.
+    const fs::path alone = dir / "bin" / "tarsen-batch";
+    fs::create_directories(alone.parent_path());
+    fs::copy_file(TARSEN_BATCH, alone, fs::copy_options::overwrite_existing);
+    const Outcome missing = RunBatch(run + "--picture '" + (dir / "d.png").string() + "'", alone);
+    EXPECT_EQ(missing.status, 3);
+    EXPECT_NE(missing.out.find("thermocouple 0 at r 0"), std::string::npos) << missing.out;
+    EXPECT_NE(missing.err.find("The picture could not be saved to \"" + (dir / "d.png").string() +
+                               "\": the drawing module \"" + dir.string() + "/"),
+              std::string::npos)
+        << missing.err;
+    EXPECT_NE(missing.err.find("/tarsen/tarsen-batch-picture.so\" could not be loaded ("),
+              std::string::npos)
+        << missing.err;
+    EXPECT_NE(missing.err.find("). Reinstall Tarsen, or run without --picture.\n"),
+              std::string::npos)
+        << missing.err;
+    EXPECT_FALSE(fs::exists(dir / "d.png"));
+    fs::remove_all(dir);
+#endif
 }
 
 TEST(BatchSweep, JobsAndThreadsPrintWhatOneRunAtATimePrints)
