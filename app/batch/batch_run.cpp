@@ -489,13 +489,16 @@ int RunRun(Options o)
     const int count = static_cast<int>(o.sweepValues.size());
     const bool writesFiles = !o.save.empty() || !o.field.empty() || !o.picture.empty();
     const int jobs = writesFiles ? 1 : std::min(o.jobs, count);
-    if (o.threads < 0 && jobs > 1)
-        SetThreadCount(std::max(1, HardwareThreads() / jobs)); // the cores shared out
+    // Points run at the same time each have a pool of their own: the threads asked for, or
+    // their share of the cores.
+    const int threadsPerJob = jobs == 1       ? 0
+                              : o.threads > 0 ? o.threads
+                                              : std::max(1, HardwareThreads() / jobs);
     std::vector<Json> rows(static_cast<std::size_t>(count));
     int status = kExitOk;
     int fatal = kExitOk;
     RunInOrder(
-        count, jobs,
+        count, jobs, threadsPerJob,
         [&](int k, std::ostream& err) {
             const double value = o.sweepValues[static_cast<std::size_t>(k)];
             return RunOnce(o, std::make_pair(o.sweepKey, ShortestDouble(value)),

@@ -2,11 +2,14 @@
 // stderr in the order of the points, as if they had run one after another.
 #pragma once
 
+#include "common/parallel.h"
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
 #include <functional>
 #include <future>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
@@ -21,8 +24,11 @@ namespace tarsen::batch {
 /// once it has ended, and then last(k, status) says whether the points after it are wanted;
 /// when they are not, no further point is started, and those already running are waited for
 /// and their text dropped. An exception thrown by a point is thrown here, in its turn.
-/// Returns the number of points handed to last.
-inline int RunInOrder(int count, int jobs, const std::function<int(int, std::ostream&)>& work,
+/// Returns the number of points handed to last. With threadsPerJob above 0, each of the jobs
+/// threads runs the grid loops of its points on a pool of its own of that many threads; with 0
+/// they use the shared pool.
+inline int RunInOrder(int count, int jobs, int threadsPerJob,
+                      const std::function<int(int, std::ostream&)>& work,
                       const std::function<bool(int, int)>& last, std::ostream& out)
 {
     struct Point {
@@ -37,6 +43,9 @@ inline int RunInOrder(int count, int jobs, const std::function<int(int, std::ost
     std::atomic<int> next{0};
     std::atomic<bool> cancelled{false};
     const auto worker = [&] {
+        std::optional<OwnThreadPool> pool;
+        if (threadsPerJob > 0)
+            pool.emplace(threadsPerJob);
         for (int k = next++; k < count && !cancelled.load(); k = next++) {
             Point& p = points[static_cast<std::size_t>(k)];
             try {

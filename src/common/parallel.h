@@ -285,25 +285,54 @@ inline ThreadPool& SharedPool()
     return pool;
 }
 
-/// Threads of the grid loops from now on: 1 ... the machine's count; 0 or less means every
-/// core. Results do not depend on it.
+namespace detail {
+inline thread_local ThreadPool* t_ownPool = nullptr;
+} // namespace detail
+
+/// The pool that runs the calling thread's grid loops: its own while an OwnThreadPool lives on
+/// it, else the shared one.
+inline ThreadPool& CurrentPool() { return detail::t_ownPool ? *detail::t_ownPool : SharedPool(); }
+
+/// While it lives, the grid loops of the thread that made it run on a pool of their own, of
+/// threads threads (the thread's own included). Threads that each run a whole computation, such
+/// as the points of a sweep run at the same time, then each have their share of the cores and
+/// touch no memory in common, where with the shared pool only one of them at a time could use
+/// its workers and all of them would take turns at its lock.
+class OwnThreadPool {
+public:
+    explicit OwnThreadPool(int threads) : m_pool(threads), m_previous(detail::t_ownPool)
+    {
+        detail::t_ownPool = &m_pool;
+    }
+    ~OwnThreadPool() { detail::t_ownPool = m_previous; }
+    OwnThreadPool(const OwnThreadPool&) = delete;
+    OwnThreadPool& operator=(const OwnThreadPool&) = delete;
+
+private:
+    ThreadPool m_pool;
+    ThreadPool* m_previous;
+};
+
+/// Threads of the shared pool's grid loops from now on: 1 ... the machine's count; 0 or less
+/// means every core. Results do not depend on it.
 inline void SetThreadCount(int threads)
 {
     SharedPool().SetThreads(threads < 1 ? HardwareThreads() : std::min(threads, 256));
 }
-inline int ThreadCount() { return SharedPool().Threads(); }
+/// Threads that the calling thread's grid loops run on.
+inline int ThreadCount() { return CurrentPool().Threads(); }
 
-/// body(b) for b = 0 ... blocks - 1 on the shared pool (see ThreadPool::Run).
+/// body(b) for b = 0 ... blocks - 1 on the calling thread's pool (see ThreadPool::Run).
 template <class Body> void ParallelFor(int blocks, const Body& body)
 {
-    SharedPool().Run(blocks, body);
+    CurrentPool().Run(blocks, body);
 }
 
 /// The same for a loop that takes about work_ns nanoseconds on one thread, which wakes
 /// sleeping threads only when it is long enough to repay it.
 template <class Body> void ParallelFor(int blocks, std::int64_t work_ns, const Body& body)
 {
-    SharedPool().Run(blocks, work_ns, body);
+    CurrentPool().Run(blocks, work_ns, body);
 }
 
 } // namespace tarsen

@@ -1,6 +1,7 @@
 // The thread pool of the grid loops: every block runs exactly once whoever calls, loops started
 // inside a block or from another thread at the same time do not wait for one another, and a
-// block's exception reaches the caller without losing the pool.
+// block's exception reaches the caller without losing the pool; threads with pools of their own
+// each get their workers at the same time.
 #include "common/parallel.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +79,43 @@ TEST(ThreadPool, EveryBlockOnceWhateverCallsIt)
     std::atomic<int> after{0};
     pool.Run(10, [&](int) { ++after; });
     EXPECT_EQ(after.load(), 10);
+}
+
+TEST(OwnThreadPool, EachComputationGetsItsWorkersAtTheSameTime)
+{
+    // Each block of a loop waits until the other block of the same loop has started: it can end
+    // only when the loop's two blocks run on two threads at once. Through the shared pool the
+    // second caller would run its blocks one after the other and wait in vain.
+    std::atomic<int> overlapped{0};
+    std::atomic<int> arrived{0};
+    auto computation = [&] {
+        OwnThreadPool own(2);
+        EXPECT_EQ(ThreadCount(), 2);
+        for (int k = 1; k <= 5; ++k) {
+            // Both computations start their loop at the same moment.
+            ++arrived;
+            while (arrived.load() < 2 * k)
+                std::this_thread::yield();
+            std::atomic<int> started{0};
+            std::atomic<int> together{0};
+            ParallelFor(2, [&](int) {
+                ++started;
+                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+                while (started.load() < 2 && std::chrono::steady_clock::now() < until)
+                    std::this_thread::yield();
+                if (started.load() == 2)
+                    ++together;
+            });
+            if (together.load() == 2)
+                ++overlapped;
+        }
+    };
+    std::thread other(computation);
+    computation();
+    other.join();
+    EXPECT_EQ(overlapped.load(), 10);
+    // The pool lives as long as its owner: this thread is back on the shared pool.
+    EXPECT_EQ(&CurrentPool(), &SharedPool());
 }
 
 } // namespace
