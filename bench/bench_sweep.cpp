@@ -4,11 +4,14 @@
 //
 // Each iteration runs the four in turn, in an order that alternates between iterations, so that
 // the machine's drift in speed falls on all of them alike:
-//   - the sweep with --jobs 1 (its runs use every core) and with --jobs 2 (one core each);
+//   - the sweep with --jobs 1 (its runs use every core), the same with --threads 1, and with
+//     --jobs 2 (one core each);
 //   - two equal lengths of plain arithmetic on one thread one after the other, and on two
 //     threads at once.
-// The counters give the times and the ratios: "speedup" is --jobs 1's time over --jobs 2's, and
-// "machine" the same ratio for the plain arithmetic, which needs no memory and shares nothing.
+// The counters give the times and the ratios: "speedup" is --jobs 1's time over --jobs 2's,
+// "over_1_thread" the time with --threads 1 over --jobs 2's, and "machine" the same ratio for the
+// plain arithmetic, which needs no memory and shares nothing. Where the runs gain from a second
+// thread, --jobs 1 is faster than --threads 1, and "speedup" is less than "over_1_thread".
 // On a machine whose cores are its own "machine" is 2; a virtual machine whose cores are shared
 // with others shows less, and no sweep can gain more than that.
 #include <benchmark/benchmark.h>
@@ -104,37 +107,43 @@ void BM_SweepJobs(benchmark::State& state)
         args.push_back("--cycles");
         args.push_back(std::to_string(state.range(1)));
     }
-    std::vector<std::string> one = args, two = args;
+    std::vector<std::string> one = args, single = args, two = args;
     one.insert(one.end(), {"--jobs", "1"});
+    single.insert(single.end(), {"--jobs", "1", "--threads", "1"});
     two.insert(two.end(), {"--jobs", "2"});
 
-    double jobs1 = 0.0, jobs2 = 0.0, alone = 0.0, together = 0.0;
+    double jobs1 = 0.0, thread1 = 0.0, jobs2 = 0.0, alone = 0.0, together = 0.0;
     bool flip = false;
     for (auto _ : state) {
-        double t1 = 0.0, t2 = 0.0;
+        double t1 = 0.0, ts = 0.0, t2 = 0.0;
         if (flip) {
             t2 = RunTool(two);
+            ts = RunTool(single);
             t1 = RunTool(one);
             together += ArithmeticSideBySide();
             alone += ArithmeticOneAfterTheOther();
         } else {
             t1 = RunTool(one);
+            ts = RunTool(single);
             t2 = RunTool(two);
             alone += ArithmeticOneAfterTheOther();
             together += ArithmeticSideBySide();
         }
-        if (t1 < 0.0 || t2 < 0.0) {
+        if (t1 < 0.0 || ts < 0.0 || t2 < 0.0) {
             state.SkipWithError(("the sweep failed: " + kTool).c_str());
             return;
         }
         jobs1 += t1;
+        thread1 += ts;
         jobs2 += t2;
         flip = !flip;
     }
     const double n = static_cast<double>(state.iterations());
     state.counters["jobs1_ms"] = 1000.0 * jobs1 / n;
     state.counters["jobs2_ms"] = 1000.0 * jobs2 / n;
+    state.counters["threads1_ms"] = 1000.0 * thread1 / n;
     state.counters["speedup"] = jobs1 / jobs2;
+    state.counters["over_1_thread"] = thread1 / jobs2;
     state.counters["machine"] = alone / together;
 }
 BENCHMARK(BM_SweepJobs)
