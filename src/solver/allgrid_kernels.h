@@ -19,10 +19,12 @@ inline constexpr std::int16_t kGhostMirror = 100; //!< isothermal: ghost = 2 tb 
 
 /// Levels of fewer values than this (ghost frames included) are worked on by the calling thread
 /// alone: handing their rows to other threads would cost more than it saves (a hand-over costs
-/// a few microseconds, about what a quarter sweep of a 128 x 128 level takes). The loops over
-/// the rows of larger levels run on the shared thread pool (common/parallel.h); either way every
-/// value gets the same bits.
-inline constexpr std::ptrdiff_t kParallelCells = 32768;
+/// a microsecond or two, about what a quarter sweep of a 64 x 64 level takes). The loops over
+/// the rows of larger levels, from 128 x 128 up, run on the calling thread's pool
+/// (common/parallel.h); either way every value gets the same bits. The coarse levels of a fine
+/// grid's cycle make many more sweeps than the fine ones, so sharing the 128 x 128 level too
+/// took a tenth off a run cycle at 128 x 128 and a few percent at 512 x 512 with 2 threads.
+inline constexpr std::ptrdiff_t kParallelCells = 16384;
 
 /// The Single weights of bilinear prolongation.
 inline constexpr float kProlongOwn = 0.5625f;  //!< 9/16: the coarse cell a fine cell lies in
