@@ -55,6 +55,8 @@ constexpr std::int64_t kParallelPoints = 4096;
 /// Rough cost of the heat source of a point on one thread, in nanoseconds, from which the
 /// pool judges whether the loop repays waking its threads.
 constexpr std::int64_t kHeatSourceNs = 8;
+/// Blocks of columns the heat source is cut into (fewer when there are fewer columns).
+constexpr int kHeatSourceBlocks = 8 * kRowBlocks;
 
 } // namespace
 
@@ -407,7 +409,9 @@ void ModelGrid::make_f(const clsTarsen& assembly, const clsMaterialProperties& m
     if (std::int64_t{n1} * n2 < kParallelPoints || n1 < 2) {
         columns(0, n1);
     } else {
-        const int blocks = std::min(kRowBlocks, n1);
+        // Only the columns of the heating parts cost much, and they are few: narrow blocks let
+        // the threads share them.
+        const int blocks = std::min(kHeatSourceBlocks, n1);
         ParallelFor(blocks, std::int64_t{n1} * n2 * kHeatSourceNs, [&](int b) {
             const RowRange range = RowsOfBlock(n1, blocks, b);
             columns(range.begin, range.end);
