@@ -167,7 +167,7 @@ std::int64_t work_ns(std::ptrdiff_t values, double ns)
 }
 
 /// count rows, cut into the fixed number of blocks; body(first row, end row) for each block,
-/// on the shared pool when the level is large enough to repay the hand-over. ns: the cost per
+/// on the thread pool when the level is large enough to repay the hand-over. ns: the cost per
 /// value of the rows.
 template <class Body>
 void for_row_blocks(int count, std::ptrdiff_t rowLength, double ns, const Body& body)

@@ -70,7 +70,7 @@ std::int64_t WorkNs(std::size_t values, double ns)
     return static_cast<std::int64_t>(double(values) * ns);
 }
 
-/// body(begin, end) over 0 ... n - 1 cut into the fixed number of blocks, on the shared pool
+/// body(begin, end) over 0 ... n - 1 cut into the fixed number of blocks, on the thread pool
 /// when n is large enough to repay the hand-over; the parts must be independent.
 template <class Body> void ForRanges(std::size_t n, const Body& body)
 {
@@ -92,7 +92,7 @@ template <class Body> void ForRanges(std::size_t n, const Body& body)
 constexpr int kStrip = 16;
 
 /// body(jb, je) for the strips of kStrip values of j from first to rows - 1, grouped into the
-/// fixed number of blocks and run on the shared pool when the field is large.
+/// fixed number of blocks and run on the thread pool when the field is large.
 template <class Body>
 void ForStrips(std::size_t rows, std::size_t cols, std::size_t first, const Body& body)
 {
