@@ -194,10 +194,23 @@ private:
         m_workers.clear();
     }
 
-    /// Takes blocks of the loop generation until none is left: its own share (thread self)
-    /// from the front, then the others' from their backs. A worker that arrives late finds
-    /// another generation in the shares and takes nothing.
+    /// Runs blocks of the loop generation on thread self until none is left (TakeBlocks), and
+    /// then counts them off m_pending all at once: that counter is the one line every thread
+    /// writes, and passing it between the cores after each block would cost more than the
+    /// block of a small level takes.
     void Work(std::uint32_t generation, int self)
+    {
+        int done = 0;
+        TakeBlocks(generation, self, done);
+        if (done > 0 && m_pending.fetch_sub(done, std::memory_order_seq_cst) == done &&
+            m_callerSleeping.load(std::memory_order_seq_cst))
+            m_pending.notify_one();
+    }
+
+    /// Takes blocks of the loop generation until none is left: its own share (thread self)
+    /// from the front, then the others' from their backs; done counts the blocks it ran. A
+    /// worker that arrives late finds another generation in the shares and takes nothing.
+    void TakeBlocks(std::uint32_t generation, int self, int& done)
     {
         const int shares = static_cast<int>(m_shares.size());
         for (int v = 0; v < shares; ++v) {
@@ -223,9 +236,7 @@ private:
                     if (!m_error)
                         m_error = std::current_exception();
                 }
-                if (m_pending.fetch_sub(1, std::memory_order_seq_cst) == 1 &&
-                    m_callerSleeping.load(std::memory_order_seq_cst))
-                    m_pending.notify_one();
+                ++done;
                 s = state.load(std::memory_order_acquire);
             }
         }

@@ -74,6 +74,16 @@ TEST(ThreadPool, EveryBlockOnceWhateverCallsIt)
                           }),
                  std::runtime_error);
     EXPECT_EQ(ran.load(), 50);
+
+    // Blocks that outlast the caller's spin: it sleeps, and the last thread to count off its
+    // blocks must wake it.
+    std::atomic<int> slow{0};
+    for (int k = 0; k < 5; ++k)
+        pool.Run(7, [&](int) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ++slow;
+        });
+    EXPECT_EQ(slow.load(), 35);
     pool.SetThreads(1);
     EXPECT_EQ(pool.Threads(), 1);
     std::atomic<int> after{0};
