@@ -3,6 +3,7 @@
 #include "common/frontend.h"
 #include "common/numeric.h"
 #include "common/parallel.h"
+#include "solver/cond_kernels.h"
 #include "solver/cutfaces.h"
 
 #include <cmath>
@@ -26,15 +27,6 @@ constexpr std::size_t kParallelPoints = 16384;
 /// faces, from which the pool judges whether a loop repays waking its threads.
 constexpr double kPointNs = 5.0;
 constexpr double kFacesNs = 2.0;
-
-/// Face conductivity between two points: the harmonic mean when the face separates two
-/// materials and FluxMatch is on, else the arithmetic mean. Both points are positive.
-inline float face_conductivity(float c1, float c2, bool harmonic)
-{
-    if (harmonic)
-        return Sng(2.0 * double(c1) * double(c2) / (double(c1) + double(c2)));
-    return Sng(0.5 * (double(c1) + double(c2)));
-}
 
 } // namespace
 
@@ -62,10 +54,8 @@ bool clsMgHeat::cond(const GhostField<CondCoefficients>& a, GhostField<float>& c
     // thread pool on large grids; the values are the same.
     const bool parallel = n >= kParallelPoints;
     const auto points = [&](std::size_t k0, std::size_t k1) {
-        for (std::size_t k = k0; k < k1; ++k) {
-            const float T = BoundaryT ? tbc : (tp[k] > tbc ? tp[k] : tbc);
-            cp[k] = point_conductivity(ap[k].data(), T);
-        }
+        if (k1 > k0)
+            point_conductivities(ap[k0].data(), tp + k0, cp + k0, k1 - k0, tbc, BoundaryT);
     };
     if (parallel)
         ParallelFor(kRowBlocks, static_cast<std::int64_t>(double(n) * kPointNs), [&](int b) {
@@ -82,12 +72,9 @@ bool clsMgHeat::cond(const GhostField<CondCoefficients>& a, GhostField<float>& c
     float* czp = cz.Data();
     const auto faces = [&](int i0, int i1) {
         for (int i = i0; i < i1; ++i) {
-            for (int j = 0; j <= nz; ++j) {
-                const std::size_t k = c.Index(i, j);
-                const float c0 = ap[k][0];
-                crp[k] = face_conductivity(cp[k - s], cp[k], FluxMatch && ap[k - s][0] != c0);
-                czp[k] = face_conductivity(cp[k - 1], cp[k], FluxMatch && ap[k - 1][0] != c0);
-            }
+            const std::size_t k0 = c.Index(i, 0);
+            face_conductivities(ap[0].data(), cp, crp, czp, k0, k0 + std::size_t(nz) + 1, s,
+                                FluxMatch);
         }
     };
     const int columns = nr + 1;

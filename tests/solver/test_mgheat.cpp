@@ -1,10 +1,16 @@
 #include "common/frontend.h"
+#include "solver/allgrid_kernels.h"
 #include "solver/clsmgheat.h"
+#include "solver/cond_kernels.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
 
 namespace tarsen {
 namespace {
@@ -72,6 +78,62 @@ TEST(MgHeatCond, LawAtThePointTemperatureOrAtTbc)
         EXPECT_EQ(z.c(0, 0), kMinConductivity);
         EXPECT_EQ(z.cr(1, 1), kMinConductivity);
     }
+}
+
+TEST(MgHeatCond, EveryInstructionSetGivesTheSameLawAndFaceMeans)
+{
+    // Laws with every term, zero terms, and sums that vanish or overflow; temperatures below
+    // tlow, at 1 deg C, huge, infinite and NaN; a count that leaves a ragged tail.
+    const std::vector<CondCoefficients> laws = {
+        Coef(2.0f, -1.2e-3f, 4.0e-7f),
+        Coef(60.6f, -0.162f, 2.141e-4f, -1.346e-7f, 3.179e-11f),
+        Coef(5.0f, 0, 0, 0, 0, 30.0f, 100.0f),
+        Coef(0.0f),
+        Coef(-5.0f, 1e-3f),
+        Coef(1.0f, 0, 0, 0, 3.0e38f),
+        Coef(-0.0f, 0.0f, -0.0f)};
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::vector<float> special = {-300.0f, 0.5f, 1.0f, 3.0e38f, inf, -inf, std::nanf("")};
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> temperature(-100.0f, 2500.0f);
+    const std::size_t n = 203;
+    std::vector<CondCoefficients> a(n);
+    std::vector<float> t(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        a[k] = laws[(k / 3) % laws.size()];
+        t[k] = k % 5 == 0 ? special[(k / 5) % special.size()] : temperature(rng);
+    }
+    using allgrid::KernelIsa;
+    const KernelIsa best = allgrid::ActiveKernelIsa();
+    for (KernelIsa isa : {KernelIsa::kGeneric, KernelIsa::kAvx2, KernelIsa::kAvx512}) {
+        if (!allgrid::SelectKernelIsa(isa))
+            continue;
+        for (bool fixed : {false, true}) {
+            std::vector<float> c(n);
+            point_conductivities(a[0].data(), t.data(), c.data(), n, 25.0f, fixed);
+            for (std::size_t k = 0; k < n; ++k) {
+                const float T = fixed ? 25.0f : (t[k] > 25.0f ? t[k] : 25.0f);
+                const float want = point_conductivity(a[k].data(), T);
+                EXPECT_EQ(std::memcmp(&c[k], &want, sizeof want), 0)
+                    << "isa " << static_cast<int>(isa) << " point " << k << ": " << c[k] << " vs "
+                    << want;
+            }
+            // The faces, the points read as columns of 13 beside each other.
+            const std::size_t s = 13;
+            const bool FluxMatch = !fixed;
+            std::vector<float> cr(n), cz(n);
+            face_conductivities(a[0].data(), c.data(), cr.data(), cz.data(), s, n, s, FluxMatch);
+            for (std::size_t k = s; k < n; ++k) {
+                const float wantR =
+                    face_conductivity(c[k - s], c[k], FluxMatch && a[k - s][0] != a[k][0]);
+                const float wantZ =
+                    face_conductivity(c[k - 1], c[k], FluxMatch && a[k - 1][0] != a[k][0]);
+                EXPECT_EQ(std::memcmp(&cr[k], &wantR, sizeof wantR), 0) << "r-face " << k;
+                EXPECT_EQ(std::memcmp(&cz[k], &wantZ, sizeof wantZ), 0) << "z-face " << k;
+            }
+        }
+    }
+    allgrid::SelectKernelIsa(best);
 }
 
 TEST(MgHeatCond, FaceMeansHarmonicOnlyAcrossMaterialsWithFluxMatch)
