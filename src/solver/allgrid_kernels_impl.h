@@ -555,8 +555,26 @@ TARSEN_KERNEL_TARGET void face_rows(const float* __restrict c, float* __restrict
         float* z = fz + j * W;
         if (harmonic) {
             // Keeps the flux continuous across a jump of conductivity; two cells that do not
-            // conduct give a face that does not either.
-            for (int i = 0; i <= nx; ++i) {
+            // conduct give a face that does not either. Blocks of VW faces divide in every lane
+            // and then keep 0 where the sum is not positive.
+            typedef Lanes<VW>::d vd;
+            constexpr auto lanes = std::make_index_sequence<VW>{};
+            const vd two = vd{} + 2.0;
+            int i = 0;
+            for (; i + VW - 1 <= nx; i += VW) {
+                const vd a = widen<vd>(load<vf>(cc + i), lanes);
+                const vd west = widen<vd>(load<vf>(cc + i - 1), lanes);
+                const vd south = widen<vd>(load<vf>(cc + i - W), lanes);
+                const vd sw = a + west;
+                const vd ss = a + south;
+                const vf hr = narrow<vf>(two * a * west / sw, lanes);
+                const vf hz = narrow<vf>(two * a * south / ss, lanes);
+                const vf rr = narrow_mask<vmf>(sw > 0.0, lanes) ? hr : vf{};
+                const vf zz = narrow_mask<vmf>(ss > 0.0, lanes) ? hz : vf{};
+                std::memcpy(r + i, &rr, sizeof rr);
+                std::memcpy(z + i, &zz, sizeof zz);
+            }
+            for (; i <= nx; ++i) {
                 const double a = cc[i];
                 const double west = cc[i - 1];
                 const double south = cc[i - W];
