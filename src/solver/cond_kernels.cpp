@@ -60,15 +60,43 @@ void faces_scalar(const float* a, const float* c, float* cr, float* cz, std::siz
 #define TARSEN_AVX512 __attribute__((target("arch=x86-64-v4")))
 #define TARSEN_AVX2 __attribute__((target("arch=x86-64-v3")))
 
-/// Coefficient j of the 8 points from q.
-TARSEN_AVX512 inline __m512d coefficients8(const float* q, int j)
+/// The coefficients of 8 points one after another, in four registers, from which each
+/// coefficient's 8 values are picked by lane permutations (cheaper than 8 loads into lanes).
+struct Coefficients8 {
+    __m512 v0, v1, v2, v3; //!< values 0 ... 15, 16 ... 31, 32 ... 47, 48 ... 55 (then zeros)
+};
+
+TARSEN_AVX512 inline Coefficients8 load_coefficients8(const float* q)
 {
-    return _mm512_cvtps_pd(_mm256_setr_ps(
-        q[j], q[kStride + j], q[2 * kStride + j], q[3 * kStride + j], q[4 * kStride + j],
-        q[5 * kStride + j], q[6 * kStride + j], q[7 * kStride + j]));
+    static_assert(8 * kStride == 56, "the four registers hold 56 values");
+    return {_mm512_loadu_ps(q), _mm512_loadu_ps(q + 16), _mm512_loadu_ps(q + 32),
+            _mm512_maskz_loadu_ps(0x00ff, q + 48)};
+}
+
+/// Coefficient j of the 8 points.
+TARSEN_AVX512 inline __m256 coefficient8(const Coefficients8& q, int j)
+{
+    const __m512i at =
+        _mm512_add_epi32(_mm512_setr_epi32(0, 7, 14, 21, 28, 35, 42, 49, 0, 0, 0, 0, 0, 0, 0, 0),
+                         _mm512_set1_epi32(j));
+    const __m512i thirtyTwo = _mm512_set1_epi32(32);
+    const __m512 first = _mm512_permutex2var_ps(q.v0, at, q.v1);
+    const __m512 second = _mm512_permutex2var_ps(q.v2, _mm512_sub_epi32(at, thirtyTwo), q.v3);
+    const __mmask16 fromSecond = _mm512_cmpge_epi32_mask(at, thirtyTwo);
+    return _mm512_castps512_ps256(_mm512_mask_blend_ps(fromSecond, first, second));
 }
 
 TARSEN_AVX512 inline __m512d single8(__m512d x) { return _mm512_cvtps_pd(_mm512_cvtpd_ps(x)); }
+
+/// v + the term c x, rounded to Single, unless c is zero in all 8 points (the law skips a zero
+/// term; computed, it would add zero).
+TARSEN_AVX512 inline __m512d add_term8(__m512d v, __m256 c, __m512d x, bool divide)
+{
+    if (_mm256_cmp_ps_mask(c, _mm256_setzero_ps(), _CMP_NEQ_UQ) == 0)
+        return v;
+    const __m512d cd = _mm512_cvtps_pd(c);
+    return single8(_mm512_add_pd(v, divide ? _mm512_div_pd(cd, x) : _mm512_mul_pd(cd, x)));
+}
 
 TARSEN_AVX512 void points_avx512(const float* a, const float* t, float* c, std::size_t n,
                                  float tlow, bool fixed)
@@ -80,7 +108,7 @@ TARSEN_AVX512 void points_avx512(const float* a, const float* t, float* c, std::
     const __m256 most = _mm256_set1_ps(std::numeric_limits<float>::max());
     std::size_t k = 0;
     for (; k + 8 <= n; k += 8) {
-        const float* q = a + kStride * k;
+        const Coefficients8 q = load_coefficients8(a + kStride * k);
         __m256 T = low;
         if (!fixed) {
             const __m256 tk = _mm256_loadu_ps(t + k);
@@ -90,14 +118,19 @@ TARSEN_AVX512 void points_avx512(const float* a, const float* t, float* c, std::
         const __m512d t2 = _mm512_mul_pd(td, td);
         const __m512d t3 = _mm512_mul_pd(t2, td);
         const __m512d t4 = _mm512_mul_pd(t3, td);
-        const __m512d tpos = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(td, one, _CMP_GT_OQ), one, td);
-        __m512d v =
-            single8(_mm512_add_pd(coefficients8(q, 0), _mm512_mul_pd(coefficients8(q, 1), td)));
-        v = single8(_mm512_add_pd(v, _mm512_mul_pd(coefficients8(q, 2), t2)));
-        v = single8(_mm512_add_pd(v, _mm512_mul_pd(coefficients8(q, 3), t3)));
-        v = single8(_mm512_add_pd(v, _mm512_mul_pd(coefficients8(q, 4), t4)));
-        v = single8(_mm512_add_pd(v, _mm512_div_pd(coefficients8(q, 5), _mm512_sqrt_pd(tpos))));
-        v = single8(_mm512_add_pd(v, _mm512_div_pd(coefficients8(q, 6), tpos)));
+        __m512d v = single8(_mm512_add_pd(_mm512_cvtps_pd(coefficient8(q, 0)),
+                                          _mm512_mul_pd(_mm512_cvtps_pd(coefficient8(q, 1)), td)));
+        v = add_term8(v, coefficient8(q, 2), t2, false);
+        v = add_term8(v, coefficient8(q, 3), t3, false);
+        v = add_term8(v, coefficient8(q, 4), t4, false);
+        const __m256 c5 = coefficient8(q, 5);
+        const __m256 c6 = coefficient8(q, 6);
+        if (_mm256_cmp_ps_mask(_mm256_or_ps(c5, c6), _mm256_setzero_ps(), _CMP_NEQ_UQ) != 0) {
+            const __m512d tpos =
+                _mm512_mask_blend_pd(_mm512_cmp_pd_mask(td, one, _CMP_GT_OQ), one, td);
+            v = add_term8(v, c5, _mm512_sqrt_pd(tpos), true);
+            v = add_term8(v, c6, tpos, true);
+        }
         const __m256 r = _mm512_cvtpd_ps(_mm512_mul_pd(milli, v));
         const __m256 ok =
             _mm256_and_ps(_mm256_cmp_ps(r, least, _CMP_GE_OQ), _mm256_cmp_ps(r, most, _CMP_LE_OQ));
@@ -110,9 +143,7 @@ TARSEN_AVX512 void points_avx512(const float* a, const float* t, float* c, std::
 /// C0 of the 8 points from k.
 TARSEN_AVX512 inline __m256 first_coefficients8(const float* a, std::size_t k)
 {
-    const float* q = a + kStride * k;
-    return _mm256_setr_ps(q[0], q[kStride], q[2 * kStride], q[3 * kStride], q[4 * kStride],
-                          q[5 * kStride], q[6 * kStride], q[7 * kStride]);
+    return coefficient8(load_coefficients8(a + kStride * k), 0);
 }
 
 /// face_conductivity of 8 pairs, harmonic in the lanes of the mask.
