@@ -1,6 +1,7 @@
 // The multigrid solver's Single running sum: whatever blocks it takes at once, it must give the
 // bits of adding the terms one by one, on every instruction set.
 #include "solver/allgrid_kernels.h"
+#include "test_allgrid_util.h"
 
 #include <gtest/gtest.h>
 
@@ -40,12 +41,7 @@ void ExpectSameSum(float start, const std::vector<float>& q, const char* what)
 
 TEST(AllgridKernels, OrderedSumGivesTheTermByTermBits)
 {
-    using allgrid::KernelIsa;
-    const KernelIsa best = allgrid::ActiveKernelIsa();
-    for (KernelIsa isa : {KernelIsa::kGeneric, KernelIsa::kAvx2, KernelIsa::kAvx512}) {
-        if (!allgrid::SelectKernelIsa(isa))
-            continue;
-        SCOPED_TRACE(static_cast<int>(isa));
+    test::ForEachKernelIsa([] {
         std::mt19937 rng(11);
         // Squares of residuals spread over many orders of magnitude, as a sweep produces them.
         for (int round = 0; round < 40; ++round) {
@@ -80,8 +76,7 @@ TEST(AllgridKernels, OrderedSumGivesTheTermByTermBits)
         withNan[1500] = std::numeric_limits<float>::quiet_NaN();
         ExpectSameSum(1.0f, withNan, "NaN");
         ExpectSameSum(-4.0f, std::vector<float>(500, 0.125f), "a negative start");
-    }
-    allgrid::SelectKernelIsa(best);
+    });
 }
 
 } // namespace

@@ -13,22 +13,9 @@
 namespace tarsen {
 namespace {
 
+using test::ForEachKernelIsa;
 using test::Problem;
 using test::Storage;
-
-/// Runs the kernels on each instruction set this processor has, then goes back to the best.
-template <class F> void ForEachKernelIsa(F check)
-{
-    using allgrid::KernelIsa;
-    const KernelIsa best = allgrid::ActiveKernelIsa();
-    for (KernelIsa isa : {KernelIsa::kGeneric, KernelIsa::kAvx2, KernelIsa::kAvx512}) {
-        if (!allgrid::SelectKernelIsa(isa))
-            continue;
-        SCOPED_TRACE(static_cast<int>(isa));
-        check();
-    }
-    allgrid::SelectKernelIsa(best);
-}
 
 TEST(AllgridFaces, HarmonicAndArithmeticMeans)
 {

@@ -2,12 +2,30 @@
 #pragma once
 
 #include "common/ghostfield.h"
+#include "solver/allgrid_kernels.h"
 #include "solver/clsallgrid_axisym.h"
+
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 
 namespace tarsen::test {
+
+/// Runs check() with the kernels on each instruction set this processor has, then goes back to
+/// the best.
+template <class F> void ForEachKernelIsa(F check)
+{
+    using allgrid::KernelIsa;
+    const KernelIsa best = allgrid::ActiveKernelIsa();
+    for (KernelIsa isa : {KernelIsa::kGeneric, KernelIsa::kAvx2, KernelIsa::kAvx512}) {
+        if (!allgrid::SelectKernelIsa(isa))
+            continue;
+        SCOPED_TRACE(static_cast<int>(isa));
+        check();
+    }
+    allgrid::SelectKernelIsa(best);
+}
 
 /// Fields of a model grid and its settings, as the main window passes them to AllGrid.
 struct Problem {

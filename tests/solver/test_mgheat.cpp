@@ -1,7 +1,7 @@
 #include "common/frontend.h"
-#include "solver/allgrid_kernels.h"
 #include "solver/clsmgheat.h"
 #include "solver/cond_kernels.h"
+#include "test_allgrid_util.h"
 
 #include <gtest/gtest.h>
 
@@ -103,11 +103,7 @@ TEST(MgHeatCond, EveryInstructionSetGivesTheSameLawAndFaceMeans)
         a[k] = laws[(k / 3) % laws.size()];
         t[k] = k % 5 == 0 ? special[(k / 5) % special.size()] : temperature(rng);
     }
-    using allgrid::KernelIsa;
-    const KernelIsa best = allgrid::ActiveKernelIsa();
-    for (KernelIsa isa : {KernelIsa::kGeneric, KernelIsa::kAvx2, KernelIsa::kAvx512}) {
-        if (!allgrid::SelectKernelIsa(isa))
-            continue;
+    test::ForEachKernelIsa([&] {
         for (bool fixed : {false, true}) {
             std::vector<float> c(n);
             point_conductivities(a[0].data(), t.data(), c.data(), n, 25.0f, fixed);
@@ -115,8 +111,7 @@ TEST(MgHeatCond, EveryInstructionSetGivesTheSameLawAndFaceMeans)
                 const float T = fixed ? 25.0f : (t[k] > 25.0f ? t[k] : 25.0f);
                 const float want = point_conductivity(a[k].data(), T);
                 EXPECT_EQ(std::memcmp(&c[k], &want, sizeof want), 0)
-                    << "isa " << static_cast<int>(isa) << " point " << k << ": " << c[k] << " vs "
-                    << want;
+                    << "point " << k << ": " << c[k] << " vs " << want;
             }
             // The faces, the points read as columns of 13 beside each other.
             const std::size_t s = 13;
@@ -132,8 +127,7 @@ TEST(MgHeatCond, EveryInstructionSetGivesTheSameLawAndFaceMeans)
                 EXPECT_EQ(std::memcmp(&cz[k], &wantZ, sizeof wantZ), 0) << "z-face " << k;
             }
         }
-    }
-    allgrid::SelectKernelIsa(best);
+    });
 }
 
 TEST(MgHeatCond, FaceMeansHarmonicOnlyAcrossMaterialsWithFluxMatch)
