@@ -24,8 +24,9 @@ constexpr float kSingleMax = std::numeric_limits<float>::max();
 constexpr std::size_t kParallelPoints = 16384;
 
 /// Rough cost on one thread, in nanoseconds, of the law at a point and of the means of its two
-/// faces, from which the pool judges whether a loop repays waking its threads.
-constexpr double kPointNs = 5.0;
+/// faces (with the vector kernels, on a field not in cache), from which the pool judges whether
+/// a loop repays waking its threads.
+constexpr double kPointNs = 2.0;
 constexpr double kFacesNs = 2.0;
 
 } // namespace
