@@ -1,11 +1,12 @@
 // The vector copies evaluate the law at every point the way point_conductivity does: each term
 // in double, each partial sum rounded to Single and widened again (the conversions are written
 // as instructions: with the compiler's generic vectors it may drop a narrowing followed by a
-// widening, and with it the rounding). A term whose coefficient is zero is computed too, where
-// point_conductivity skips it: at a finite temperature it adds zero and the sum keeps its value;
-// at an infinite one the first-degree term has already made the sum not finite. Either way a
-// point gets the same Single, since a sum of zero or one that is not finite ends at
-// kMinConductivity.
+// widening, and with it the rounding). A term whose coefficient is zero at some of the points
+// of a block is computed there too, where point_conductivity skips it: at a finite temperature
+// it adds zero and the sum keeps its value; at an infinite one the first-degree term has already
+// made the sum not finite. Either way a point gets the same Single, since a sum of zero or one
+// that is not finite ends at kMinConductivity. The face means compute both means in every lane
+// and keep the one each face asks for.
 #include "solver/cond_kernels.h"
 
 #include "materials/conductivitylaw.h"
