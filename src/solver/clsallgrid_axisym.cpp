@@ -26,12 +26,15 @@ constexpr std::int32_t kCoarsestSweeps = 100;
 constexpr double kFloorMultiple = 0.75;
 static_assert(kZeroFluxCode == allgrid::kGhostCopy && kIsothermalCode == allgrid::kGhostMirror);
 
-bool IsFinite(float v)
+/// 1 when v is infinite or NaN, else 0, so that a loop can or it up without a branch.
+std::uint32_t NotFinite(float v)
 {
     std::uint32_t bits = 0;
     std::memcpy(&bits, &v, sizeof bits);
-    return (bits & 0x7f800000u) != 0x7f800000u;
+    return (~bits & 0x7f800000u) == 0 ? 1u : 0u;
 }
+
+bool IsFinite(float v) { return NotFinite(v) == 0; }
 
 /// True when the face arrays span the grid and every face lies on it.
 bool FacesFit(const FinestFaces& faces, std::int16_t nx, std::int16_t nz)
@@ -118,14 +121,6 @@ void ForStrips(std::size_t rows, std::size_t cols, std::size_t first, const Body
         const RowRange r = RowsOfBlock(static_cast<int>(strips), blocks, b);
         run(static_cast<std::size_t>(r.begin), static_cast<std::size_t>(r.end));
     });
-}
-
-/// 1 when v is infinite or NaN, else 0, so that a loop can or it up without a branch.
-std::uint32_t NotFinite(float v)
-{
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &v, sizeof bits);
-    return (~bits & 0x7f800000u) == 0 ? 1u : 0u;
 }
 
 /// dst = a over -1 ... nx by -1 ... nz; returns false when any value is not finite.
