@@ -3,6 +3,8 @@
 // as one point or face at a time.
 #pragma once
 
+#include "common/numeric.h"
+
 #include <cstddef>
 
 namespace tarsen {
@@ -18,8 +20,8 @@ void point_conductivities(const float* a, const float* t, float* c, std::size_t 
 inline float face_conductivity(float c1, float c2, bool harmonic)
 {
     if (harmonic)
-        return static_cast<float>(2.0 * double(c1) * double(c2) / (double(c1) + double(c2)));
-    return static_cast<float>(0.5 * (double(c1) + double(c2)));
+        return Sng(2.0 * double(c1) * double(c2) / (double(c1) + double(c2)));
+    return Sng(0.5 * (double(c1) + double(c2)));
 }
 
 /// cr[k] = face_conductivity(c[k - s], c[k], FluxMatch and C0 differs between the two points)
